@@ -1,0 +1,103 @@
+#include "data/Connection.h"
+
+#include "data/DataFolder.h"
+#include "data/Engine.h"
+#include "data/Error.h"
+#include "data/OdbcEngine.h"
+#include "data/Query.h"
+#include "data/SqliteEngine.h"
+
+namespace qor {
+
+Connection::Connection(QObject *parent) : QObject(parent) {}
+
+Connection::~Connection()
+{
+    for (Query *query : std::as_const(m_queries))
+        query->forgetConnection();
+}
+
+void Connection::setConnectionString(const QString &text)
+{
+    if (isConnected())
+        throw Error(QStringLiteral("Operation is not allowed when the object is open."));
+    m_connectionString = text;
+}
+
+void Connection::open()
+{
+    if (isConnected())
+        return;
+    const ConnectionSettings settings = parseConnectionString(m_connectionString);
+    if (settings.dataSource.compare(QLatin1String(EmbeddedDataSource), Qt::CaseInsensitive) == 0)
+        m_engine = std::make_unique<SqliteEngine>(embeddedDatabaseFile(settings.catalog), settings.catalog,
+                                                  settings.userName, settings.password);
+    else
+        m_engine = std::make_unique<OdbcEngine>(settings);
+    emit connectedChanged(true);
+}
+
+void Connection::close()
+{
+    if (!isConnected())
+        return;
+    // Closing a query may close the connection by the idle rule; take the
+    // engine out first so that it closes once.
+    std::unique_ptr<Engine> engine = std::move(m_engine);
+    for (Query *query : std::as_const(m_queries))
+        query->close();
+    engine.reset();
+    emit connectedChanged(false);
+}
+
+Engine &Connection::engine()
+{
+    open();
+    return *m_engine;
+}
+
+void Connection::execute(const QString &statement)
+{
+    try {
+        engine().execute(statement);
+    } catch (...) {
+        closeWhenIdle();
+        throw;
+    }
+    closeWhenIdle();
+}
+
+void Connection::attach(Query *query)
+{
+    m_queries.append(query);
+}
+
+void Connection::detach(Query *query)
+{
+    m_queries.removeAll(query);
+    closeWhenIdle();
+}
+
+void Connection::queryClosed()
+{
+    closeWhenIdle();
+}
+
+bool Connection::hasOpenQuery() const
+{
+    for (const Query *query : m_queries) {
+        if (query->isOpen())
+            return true;
+    }
+    return false;
+}
+
+void Connection::closeWhenIdle()
+{
+    if (isConnected() && !hasOpenQuery()) {
+        m_engine.reset();
+        emit connectedChanged(false);
+    }
+}
+
+} // namespace qor

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace qor {
+
+// The folder "Data" beside the executable: the settings file and the
+// embedded databases live there. Tests point it elsewhere.
+QString dataFolder();
+void setDataFolder(const QString &folder);
+
+// The embedded database file of a catalog: Data/<catalog>.db.
+QString embeddedDatabaseFile(const QString &catalog);
+
+} // namespace qor

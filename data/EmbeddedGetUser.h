@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data/RowSet.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QVariant>
+
+struct sqlite3;
+
+namespace qor {
+
+// GET_USER of the embedded QOR database: checks a sign-in against qor_user,
+// stores a new password, keeps the failure count and the 15-minute lock,
+// writes the sign-in log, and answers with the one reply row
+// (login, password, id_user, standing, message, outdated). The working
+// credentials come back in stored form (every character code one less).
+RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &arguments, const QDateTime &now);
+
+// Texts of the reply's message column.
+namespace getuser {
+inline const QString WrongCredentials = QStringLiteral("Неверное имя пользователя или пароль.");
+inline const QString Disabled = QStringLiteral("Учетная запись заблокирована. Обратитесь к администратору.");
+inline const QString LockedFor = QStringLiteral("Учетная запись временно заблокирована после пяти неудачных попыток входа. Повторите попытку через %1 мин.");
+inline const QString BadNewPassword = QStringLiteral("Неверный формат нового пароля.");
+inline const QString SameNewPassword = QStringLiteral("Новый пароль должен отличаться от прежнего.");
+inline constexpr int FailuresBeforeLock = 5;
+inline constexpr int LockMinutes = 15;
+inline constexpr int NeverExpires = 999;
+} // namespace getuser
+
+} // namespace qor

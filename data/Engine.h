@@ -1,0 +1,49 @@
+#pragma once
+
+#include "data/RowSet.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace qor {
+
+// One row to write back to one table, identified by its key.
+struct RowWrite
+{
+    QString table;
+    QString keyColumn;
+    QVariant keyValue;               // the key of the row to change or delete
+    QStringList columns;             // the columns to set (update, insert)
+    QList<QVariant> values;          // their new values
+    QList<QVariant> originalValues;  // update: what the row held when read
+};
+
+// A database session on one engine: the embedded SQLite file or a SQL Server
+// reached through ODBC. Statement texts are SQL Server's dialect; every
+// failure throws qor::Error with the engine's text.
+class Engine
+{
+public:
+    virtual ~Engine() = default;
+
+    // Runs a statement that returns rows and reads them all.
+    virtual RowSet select(const QString &statement) = 0;
+    // Runs a statement that returns no rows.
+    virtual void execute(const QString &statement) = 0;
+
+    // The key column of a table (its primary key), empty when it has none.
+    virtual QString primaryKey(const QString &table) = 0;
+    // The columns of a table, in order.
+    virtual QStringList tableColumns(const QString &table) = 0;
+
+    // Write-back with bound values. insertRow returns the key the database
+    // assigned. updateRow changes the row only while the given columns still
+    // hold their original values, and deleteRow only while the row exists:
+    // both return the number of rows changed (0 means someone else was first).
+    virtual QVariant insertRow(const RowWrite &write) = 0;
+    virtual int updateRow(const RowWrite &write) = 0;
+    virtual int deleteRow(const RowWrite &write) = 0;
+};
+
+} // namespace qor

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "data/RowSet.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+namespace qor {
+
+class Connection;
+class Query;
+
+// A column a query exposes: a column of its result, or a lookup column
+// computed from another query's rows.
+struct FieldDef
+{
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int size = 0; // characters, for text
+
+    // Lookup: the text of the lookupResultField of the lookupSource row whose
+    // lookupKeyField equals this row's keyField.
+    Query *lookupSource = nullptr;
+    QString keyField;
+    QString lookupKeyField;
+    QString lookupResultField;
+
+    bool isLookup() const { return lookupSource != nullptr; }
+};
+
+// A statement and the rows it returned (what a TADOQuery is): the statement
+// text, open and close, the exposed columns and the current row. Rows are
+// read once when the query opens.
+class Query : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Query(Connection *connection, const QString &name = {}, QObject *parent = nullptr);
+    ~Query() override;
+
+    Connection *connection() const { return m_connection; }
+
+    void setSql(const QString &statement) { m_sql = statement; }
+    const QString &sql() const { return m_sql; }
+
+    // Runs the statement and reads all its rows; positions on the first row.
+    // A failed open leaves the query closed. Throws qor::Error.
+    void open();
+    void close();
+    bool isOpen() const { return m_open; }
+    // Runs the statement as one that returns no rows.
+    void execSql();
+
+    // The exposed columns. Without definitions every result column is
+    // exposed under its name; with them exactly those, matched to the result
+    // by name without regard to case.
+    void setFieldDefs(const QList<FieldDef> &defs);
+    int fieldCount() const { return int(m_fields.size()); }
+    const FieldDef &field(int index) const; // throws when out of range
+    int fieldIndex(const QString &name) const; // -1 when absent
+    int findField(const QString &name) const;  // throws "Field not found"
+
+    // Rows and the current row.
+    int rowCount() const { return m_rows.rowCount(); }
+    bool isEmpty() const { return rowCount() == 0; }
+    int currentRow() const { return m_current; }
+    void setCurrentRow(int row);
+    void first() { setCurrentRow(0); }
+    void next();
+    bool eof() const { return m_current < 0 || m_current >= rowCount(); }
+
+    // A column of the current row (a reply without rows reads like a row of nulls).
+    QVariant value(int field) const;
+    QVariant value(const QString &name) const { return value(findField(name)); }
+    // NULL reads as empty text; dates as local date and time.
+    QString asString(int field) const;
+    QString asString(const QString &name) const { return asString(findField(name)); }
+    // NULL reads as 0; text is converted from its decimal digits or fails.
+    qint64 asInteger(int field) const;
+    qint64 asInteger(const QString &name) const { return asInteger(findField(name)); }
+
+    // Any row, for views.
+    QVariant valueAt(int row, int field) const;
+    const RowSet &rows() const { return m_rows; }
+
+    // The row whose keyField holds key, through an index built once per open; -1 when none.
+    int lookupRow(const QString &keyField, const QVariant &key) const;
+
+    // The connection was destroyed first.
+    void forgetConnection() { m_connection = nullptr; m_open = false; }
+
+signals:
+    void opened();
+    void closed();
+    void currentRowChanged(int row);
+
+private:
+    void bindFields();
+    QVariant lookup(const FieldDef &def, int row) const;
+
+    QPointer<Connection> m_connection;
+    QString m_sql;
+    bool m_open = false;
+    RowSet m_rows;
+    int m_current = -1;
+    QList<FieldDef> m_defs;
+    QList<FieldDef> m_fields;
+    QList<int> m_columnOfField; // result column of each field; -1 for lookups
+    mutable QHash<QString, QHash<qint64, int>> m_lookupIndexes; // by lower-case key field
+};
+
+} // namespace qor

@@ -1,0 +1,471 @@
+#include "data/SqliteEngine.h"
+
+#include "data/EmbeddedGetUser.h"
+#include "data/Error.h"
+#include "data/RussianCollation.h"
+#include "data/TsqlDialect.h"
+#include "data/embedded_schema.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace qor {
+
+namespace {
+
+const QString PermissionDenied = QStringLiteral("The user does not have permission to perform this action.");
+constexpr int BusyTimeoutMs = 5000;
+
+QByteArray quoteName(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(u']', QStringLiteral("]]"));
+    return ('[' + quoted + ']').toUtf8();
+}
+
+// A prepared statement that finalizes itself.
+class Statement
+{
+public:
+    Statement(sqlite3 *db, const QByteArray &sql, const char **tail = nullptr)
+    {
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, tail) != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    sqlite3_stmt *get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+void bind(sqlite3_stmt *stmt, int index, const QVariant &value)
+{
+    if (!value.isValid() || value.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        sqlite3_bind_int64(stmt, index, value.toLongLong());
+        return;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        sqlite3_bind_double(stmt, index, value.toDouble());
+        return;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QByteArray text = RowSet::dateTimeToStored(value.toDateTime()).toUtf8();
+        sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+ColumnType typeFromDeclaration(const char *declared, int *maxLength)
+{
+    *maxLength = 0;
+    if (!declared)
+        return ColumnType::Other;
+    const QByteArray type = QByteArray(declared).toUpper();
+    if (type.contains("BIGINT"))
+        return ColumnType::BigInt;
+    if (type.contains("INT"))
+        return ColumnType::Integer;
+    if (type.contains("DATE") || type.contains("TIME"))
+        return ColumnType::DateTime;
+    if (type.contains("FLOA") || type.contains("REAL") || type.contains("DOUB"))
+        return ColumnType::Float;
+    if (type.contains("CHAR") || type.contains("TEXT") || type.contains("CLOB")) {
+        const int open = type.indexOf('(');
+        if (open >= 0)
+            *maxLength = type.mid(open + 1, type.indexOf(')') - open - 1).toInt();
+        return ColumnType::Text;
+    }
+    return ColumnType::Other;
+}
+
+// tsql_datetime(x): the stored form of a date literal, or the server's error.
+void tsqlDatetime(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    auto *engine = static_cast<SqliteEngine *>(sqlite3_user_data(context));
+    sqlite3_value *value = argv[0];
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        sqlite3_result_null(context);
+        return;
+    case SQLITE_INTEGER:
+    case SQLITE_TEXT:
+        break;
+    default:
+        sqlite3_result_error(context, tsql::dateConversionError().toUtf8().constData(), -1);
+        return;
+    }
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(value)));
+    const auto parsed = tsql::parseDateTime(text, engine ? engine->dateFormat() : QStringLiteral("dmy"));
+    if (!parsed) {
+        sqlite3_result_error(context, tsql::dateConversionError().toUtf8().constData(), -1);
+        return;
+    }
+    const QByteArray stored = RowSet::dateTimeToStored(*parsed).toUtf8();
+    sqlite3_result_text(context, stored.constData(), int(stored.size()), SQLITE_TRANSIENT);
+}
+
+// A working login reads and writes the data tables; the sign-in tables,
+// schema changes and attached files are the owner's.
+int workerAuthorizer(void *, int action, const char *first, const char *, const char *, const char *)
+{
+    const auto isSigninTable = [](const char *table) {
+        return table && sqlite3_strnicmp(table, "qor_", 4) == 0;
+    };
+    switch (action) {
+    case SQLITE_READ:
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+        return isSigninTable(first) ? SQLITE_DENY : SQLITE_OK;
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    case SQLITE_PRAGMA:
+        return first && sqlite3_stricmp(first, "table_info") == 0 ? SQLITE_OK : SQLITE_DENY;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+} // namespace
+
+std::function<QDateTime()> &SqliteEngine::clock()
+{
+    static std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    return now;
+}
+
+SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QString &user, const QString &password)
+    : m_catalog(catalog)
+{
+    openFile(file, false);
+    try {
+        Statement login(m_db, "SELECT password, is_gate FROM qor_login WHERE name = ?");
+        bind(login.get(), 1, user);
+        const int rc = sqlite3_step(login.get());
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            fail();
+        const bool found = rc == SQLITE_ROW;
+        const QString stored = found ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(login.get(), 0))) : QString();
+        if (!found || stored != password)
+            throw Error(QStringLiteral("Login failed for user '%1'.").arg(user));
+        m_role = sqlite3_column_int(login.get(), 1) ? Role::Gate : Role::Worker;
+    } catch (const Error &error) {
+        closeFile();
+        throw Error(error.text().startsWith(QStringLiteral("Login failed"))
+                        ? error.text()
+                        : QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
+                              .arg(catalog, QFileInfo(file).absoluteFilePath(), error.text()));
+    }
+    if (m_role == Role::Worker)
+        installAuthorizer();
+}
+
+SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, Role role, bool create)
+    : m_catalog(catalog), m_role(role)
+{
+    openFile(file, create);
+    if (create) {
+        try {
+            execute(QString::fromUtf8(EmbeddedSchemaSql));
+            execute(QStringLiteral("PRAGMA journal_mode = WAL"));
+        } catch (...) {
+            closeFile();
+            QFile::remove(file);
+            throw;
+        }
+    }
+}
+
+std::unique_ptr<SqliteEngine> SqliteEngine::openAsOwner(const QString &file, bool create)
+{
+    return std::unique_ptr<SqliteEngine>(
+        new SqliteEngine(file, QFileInfo(file).completeBaseName(), Role::Owner, create));
+}
+
+SqliteEngine::~SqliteEngine()
+{
+    closeFile();
+}
+
+void SqliteEngine::closeFile()
+{
+    m_db = nullptr;
+    if (m_connectionName.isEmpty())
+        return;
+    QSqlDatabase::database(m_connectionName, false).close();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+}
+
+void SqliteEngine::openFile(const QString &file, bool create)
+{
+    static QAtomicInteger<quint64> counter;
+    m_connectionName = QStringLiteral("qor-sqlite-%1").arg(++counter);
+    const QFileInfo info(file);
+    if (create == info.exists()) {
+        const QString reason = create ? QStringLiteral("the file exists already") : QStringLiteral("the file does not exist");
+        throw Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
+                        .arg(m_catalog, info.absoluteFilePath(), reason));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        // A URI with mode=rw keeps SQLite from making an empty file where the database is missing.
+        QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"));
+        uri += create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw");
+        db.setDatabaseName(uri);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        if (!db.open()) {
+            const QString text = db.lastError().driverText().isEmpty() ? db.lastError().text() : db.lastError().driverText();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connectionName);
+            m_connectionName.clear();
+            throw Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
+                            .arg(m_catalog, info.absoluteFilePath(), text));
+        }
+        m_db = *static_cast<sqlite3 **>(db.driver()->handle().data());
+    }
+    registerRussianCollation(m_db);
+    sqlite3_create_function_v2(m_db, "tsql_datetime", 1, SQLITE_UTF8, this, tsqlDatetime, nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+}
+
+void SqliteEngine::installAuthorizer()
+{
+    sqlite3_set_authorizer(m_db, workerAuthorizer, nullptr);
+}
+
+void SqliteEngine::fail() const
+{
+    if (sqlite3_errcode(m_db) == SQLITE_AUTH)
+        throw Error(PermissionDenied);
+    throw Error(QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+void SqliteEngine::checkMayRun(const QString &statement) const
+{
+    if (m_role != Role::Gate)
+        return;
+    const auto call = tsql::parseExec(statement);
+    if (!call || call->procedure.compare(u"GET_USER", Qt::CaseInsensitive) != 0)
+        throw Error(PermissionDenied);
+}
+
+RowSet SqliteEngine::select(const QString &statement)
+{
+    checkMayRun(statement);
+    if (const auto call = tsql::parseExec(statement)) {
+        if (call->procedure.compare(u"GET_USER", Qt::CaseInsensitive) != 0)
+            throw Error(QStringLiteral("Could not find stored procedure '%1'.").arg(call->procedure));
+        if (m_role == Role::Worker)
+            throw Error(QStringLiteral("The EXECUTE permission was denied on the object 'GET_USER', database '%1', schema 'dbo'.").arg(m_catalog));
+        return embeddedGetUser(m_db, call->arguments, clock()());
+    }
+    if (const auto order = tsql::parseSetDateFormat(statement)) {
+        m_dateFormat = *order;
+        return RowSet();
+    }
+
+    const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
+    Statement stmt(m_db, sql);
+    if (!stmt)
+        return RowSet();
+    sqlite3_stmt *s = stmt.get();
+    const int columnCount = sqlite3_column_count(s);
+
+    QStringList names;
+    QList<Column> columns(columnCount);
+    for (int i = 0; i < columnCount; ++i) {
+        names.append(QString::fromUtf8(sqlite3_column_name(s, i)));
+        Column &c = columns[i];
+        c.type = typeFromDeclaration(sqlite3_column_decltype(s, i), &c.maxLength);
+        c.baseTable = QString::fromUtf8(sqlite3_column_table_name(s, i));
+        c.baseColumn = QString::fromUtf8(sqlite3_column_origin_name(s, i));
+    }
+    const QStringList unique = uniqueColumnNames(names);
+    for (int i = 0; i < columnCount; ++i)
+        columns[i].name = unique[i];
+
+    RowSet rows(columns);
+    bool typesSettled = false;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        const int row = rows.appendRow();
+        for (int i = 0; i < columnCount; ++i) {
+            switch (sqlite3_column_type(s, i)) {
+            case SQLITE_INTEGER:
+                rows.setInteger(row, i, sqlite3_column_int64(s, i));
+                break;
+            case SQLITE_FLOAT:
+                rows.setReal(row, i, sqlite3_column_double(s, i));
+                break;
+            case SQLITE_NULL:
+                break;
+            default: {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, i));
+                rows.setText(row, i, text, sqlite3_column_bytes(s, i));
+            }
+            }
+        }
+        if (!typesSettled) {
+            // Computed columns have no declared type: the first row tells.
+            typesSettled = true;
+            for (int i = 0; i < columnCount; ++i) {
+                if (columns[i].type != ColumnType::Other)
+                    continue;
+                const int t = sqlite3_column_type(s, i);
+                columns[i].type = t == SQLITE_INTEGER ? ColumnType::BigInt
+                                  : t == SQLITE_FLOAT ? ColumnType::Float
+                                  : t == SQLITE_TEXT  ? ColumnType::Text
+                                                      : ColumnType::Other;
+            }
+            RowSet typed(columns);
+            typed.setRowValues(typed.appendRow(), rows.rowValues(row));
+            rows = std::move(typed);
+        }
+    }
+    if (rc != SQLITE_DONE)
+        fail();
+    return rows;
+}
+
+void SqliteEngine::execute(const QString &statement)
+{
+    checkMayRun(statement);
+    if (tsql::parseExec(statement) || tsql::parseSetDateFormat(statement)) {
+        select(statement);
+        return;
+    }
+    const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
+    const char *next = sql.constData();
+    const char *const end = next + sql.size();
+    while (next < end) {
+        sqlite3_stmt *raw = nullptr;
+        const char *tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, next, int(end - next), &raw, &tail) != SQLITE_OK)
+            fail();
+        const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
+        next = tail;
+        if (!raw)
+            continue; // only blanks or a comment were left
+        int rc;
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            fail();
+    }
+}
+
+QStringList SqliteEngine::tableColumns(const QString &table)
+{
+    Statement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");
+    QStringList columns;
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW)
+        columns.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1))));
+    return columns;
+}
+
+QString SqliteEngine::primaryKey(const QString &table)
+{
+    Statement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        if (sqlite3_column_int(stmt.get(), 5) == 1)
+            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1)));
+    }
+    return {};
+}
+
+QVariant SqliteEngine::insertRow(const RowWrite &write)
+{
+    checkMayRun(QString());
+    QByteArray sql = "INSERT INTO " + quoteName(write.table);
+    if (write.columns.isEmpty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        QByteArrayList names, marks;
+        for (const QString &column : write.columns) {
+            names.append(quoteName(column));
+            marks.append("?");
+        }
+        sql += " (" + names.join(',') + ") VALUES (" + marks.join(',') + ")";
+    }
+    Statement stmt(m_db, sql);
+    for (int i = 0; i < write.values.size(); ++i)
+        bind(stmt.get(), i + 1, write.values[i]);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+        fail();
+    const qint64 rowid = sqlite3_last_insert_rowid(m_db);
+    if (write.keyColumn.isEmpty())
+        return rowid;
+    Statement key(m_db, "SELECT " + quoteName(write.keyColumn) + " FROM " + quoteName(write.table) + " WHERE rowid = ?");
+    sqlite3_bind_int64(key.get(), 1, rowid);
+    if (sqlite3_step(key.get()) != SQLITE_ROW)
+        fail();
+    return sqlite3_column_int64(key.get(), 0);
+}
+
+int SqliteEngine::updateRow(const RowWrite &write)
+{
+    checkMayRun(QString());
+    QByteArrayList sets, checks;
+    for (const QString &column : write.columns) {
+        sets.append(quoteName(column) + " = ?");
+        checks.append(quoteName(column) + " IS ?");
+    }
+    QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
+                     + " WHERE " + quoteName(write.keyColumn) + " = ?";
+    if (!write.originalValues.isEmpty())
+        sql += " AND " + checks.join(" AND ");
+    Statement stmt(m_db, sql);
+    int index = 1;
+    for (const QVariant &value : write.values)
+        bind(stmt.get(), index++, value);
+    bind(stmt.get(), index++, write.keyValue);
+    for (const QVariant &value : write.originalValues)
+        bind(stmt.get(), index++, value);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+        fail();
+    return sqlite3_changes(m_db);
+}
+
+int SqliteEngine::deleteRow(const RowWrite &write)
+{
+    checkMayRun(QString());
+    Statement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?");
+    bind(stmt.get(), 1, write.keyValue);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+        fail();
+    return sqlite3_changes(m_db);
+}
+
+} // namespace qor

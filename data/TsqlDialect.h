@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace qor::tsql {
+
+// Removes database and schema qualifiers ("[QOR].[dbo].[s_fio]" and
+// "dbo.faculty.[p23-1]" become "[s_fio]" and "faculty.[p23-1]") outside string
+// literals, quoted names and comments: the embedded engine has one database
+// and no schemas.
+QString stripQualifiers(const QString &statement);
+
+// "EXEC[UTE] [dbo.]name arg, arg..." with literal arguments ('text' with ''
+// for a quote, N'text', NULL, numbers). NULL comes back as a null QVariant.
+struct Call
+{
+    QString procedure;
+    QList<QVariant> arguments;
+};
+std::optional<Call> parseExec(const QString &statement); // throws qor::Error on bad arguments
+
+// "SET DATEFORMAT dmy" and its kin: the order name, lower-case.
+std::optional<QString> parseSetDateFormat(const QString &statement); // throws on an unknown order
+
+// Reads a date-time the way the server reads a literal into a datetime column:
+// 'YYYYMMDD' with an optional time, ISO 'YYYY-MM-DD[ T]hh:mm[:ss[.fff]]', and
+// day, month and year separated by '.', '/' or '-' in the given order (dmy,
+// mdy...). Returns nothing when the text is no date.
+std::optional<QDateTime> parseDateTime(const QString &text, const QString &dateFormat = QStringLiteral("dmy"));
+
+// The server's text for a literal that is no date.
+QString dateConversionError();
+
+} // namespace qor::tsql

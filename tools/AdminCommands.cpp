@@ -1,0 +1,207 @@
+#include "tools/AdminCommands.h"
+
+#include "data/Error.h"
+#include "data/RowSet.h"
+#include "data/SqliteEngine.h"
+#include "signin/PasswordDigest.h"
+#include "tools/DemoData.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+
+namespace qor::admin {
+
+namespace {
+
+std::unique_ptr<SqliteEngine> openExisting(const QString &file)
+{
+    if (!QFileInfo::exists(file))
+        throw Error(QStringLiteral("No database file at %1").arg(file));
+    return SqliteEngine::openAsOwner(file);
+}
+
+QString digestOf(const QString &password)
+{
+    const auto digest = passwordDigest(password);
+    if (!digest)
+        throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
+    return *digest;
+}
+
+// Runs fn inside one transaction, so that a failure changes nothing.
+template<typename Fn>
+void inTransaction(SqliteEngine &db, Fn fn)
+{
+    db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        fn();
+        db.execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            db.execute(QStringLiteral("ROLLBACK"));
+        } catch (const Error &) {
+        }
+        throw;
+    }
+}
+
+void updateUser(SqliteEngine &db, const QString &login, const QStringList &columns, const QList<QVariant> &values)
+{
+    RowWrite write;
+    write.table = QStringLiteral("qor_user");
+    write.keyColumn = QStringLiteral("login");
+    write.keyValue = login;
+    write.columns = columns;
+    write.values = values;
+    if (db.updateRow(write) == 0)
+        throw Error(QStringLiteral("No user '%1'").arg(login));
+}
+
+} // namespace
+
+QString randomSecret(int length)
+{
+    static const QString alphabet = QStringLiteral("ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789");
+    QString secret;
+    for (int i = 0; i < length; ++i)
+        secret += alphabet[QRandomGenerator::system()->bounded(int(alphabet.size()))];
+    return secret;
+}
+
+void createDatabase(const QString &file, const QString &gateUser, const QString &gatePassword)
+{
+    if (gateUser.isEmpty())
+        throw Error(QStringLiteral("The gate login needs a name"));
+    auto db = SqliteEngine::openAsOwner(file, true);
+    try {
+        RowWrite gate;
+        gate.table = QStringLiteral("qor_login");
+        gate.columns = {QStringLiteral("name"), QStringLiteral("password"), QStringLiteral("is_gate")};
+        gate.values = {gateUser, gatePassword, 1};
+        db->insertRow(gate);
+    } catch (...) {
+        db.reset();
+        QFile::remove(file);
+        throw;
+    }
+}
+
+void addUser(const QString &file, const NewUser &user)
+{
+    if (user.login.isEmpty())
+        throw Error(QStringLiteral("The user needs a login"));
+    const QString digest = digestOf(user.password);
+    auto db = openExisting(file);
+    inTransaction(*db, [&] {
+        RowWrite login;
+        login.table = QStringLiteral("qor_login");
+        login.columns = {QStringLiteral("name"), QStringLiteral("password"), QStringLiteral("is_gate")};
+        login.values = {user.login, randomSecret(), 0};
+        db->insertRow(login);
+
+        RowWrite row;
+        row.table = QStringLiteral("qor_user");
+        row.columns = {QStringLiteral("login"), QStringLiteral("password_md5"), QStringLiteral("must_change"),
+                       QStringLiteral("password_expires"), QStringLiteral("password_days"), QStringLiteral("db_login")};
+        QVariant expires, days;
+        if (user.expiresInDays) {
+            expires = QDateTime::currentDateTime().addDays(*user.expiresInDays);
+            days = 90; // a changed password then lives for the usual 90 days
+        }
+        row.values = {user.login, digest, user.mustChange ? 1 : 0, expires, days, user.login};
+        db->insertRow(row);
+    });
+}
+
+void setPassword(const QString &file, const QString &login, const QString &password)
+{
+    const QString digest = digestOf(password);
+    auto db = openExisting(file);
+    updateUser(*db, login, {QStringLiteral("password_md5"), QStringLiteral("failed_count"), QStringLiteral("locked_until")},
+               {digest, 0, QVariant()});
+}
+
+void setLocked(const QString &file, const QString &login, bool locked)
+{
+    auto db = openExisting(file);
+    if (locked)
+        updateUser(*db, login, {QStringLiteral("disabled")}, {1});
+    else
+        updateUser(*db, login, {QStringLiteral("disabled"), QStringLiteral("failed_count"), QStringLiteral("locked_until")},
+                   {0, 0, QVariant()});
+}
+
+void setMinimumClient(const QString &file, int number)
+{
+    auto db = openExisting(file);
+    RowWrite write;
+    write.table = QStringLiteral("qor_setting");
+    write.keyColumn = QStringLiteral("name");
+    write.keyValue = QStringLiteral("min_client");
+    write.columns = {QStringLiteral("value")};
+    write.values = {QString::number(number)};
+    if (db->updateRow(write) == 0) {
+        write.columns = {QStringLiteral("name"), QStringLiteral("value")};
+        write.values = {QStringLiteral("min_client"), QString::number(number)};
+        db->insertRow(write);
+    }
+}
+
+void writeSettings(const QString &file, const TFirstConnectInfo &info)
+{
+    const QByteArray record = encodeSettingsRecord(info);
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(record) != record.size() || !out.commit())
+        throw Error(QStringLiteral("Cannot write %1: %2").arg(file, out.errorString()));
+}
+
+void createDemo(const QString &dir, bool force)
+{
+    const QString data = QDir(dir).filePath(QStringLiteral("Data"));
+    const QString database = data + QStringLiteral("/QOR.db");
+    const QString settings = data + QStringLiteral("/QOR");
+    if (!force) {
+        for (const QString &path : {database, settings}) {
+            if (QFileInfo::exists(path))
+                throw Error(QStringLiteral("%1 exists already; use --force to replace it").arg(path));
+        }
+    }
+    if (!QDir().mkpath(data))
+        throw Error(QStringLiteral("Cannot create the folder %1").arg(data));
+
+    // Build beside the target and move into place, so that a failure leaves
+    // what was there before.
+    const QString building = database + QStringLiteral(".new");
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(building + suffix);
+    TFirstConnectInfo info;
+    info.userName = QStringLiteral("qor_gate");
+    info.password = randomSecret();
+    info.databaseName = QStringLiteral("QOR");
+    info.serverName = QStringLiteral("(embedded)");
+    try {
+        createDatabase(building, info.userName, info.password);
+        fillDemoData(building);
+        addUser(building, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
+        addUser(building, {QStringLiteral("novice"), QStringLiteral("novice1"), true, std::nullopt});
+        addUser(building, {QStringLiteral("expiring"), QStringLiteral("expire1"), false, 10});
+        // One file, without a journal beside it, is what gets moved.
+        SqliteEngine::openAsOwner(building)->execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(database + suffix);
+    QFile::remove(building + QStringLiteral("-wal"));
+    QFile::remove(building + QStringLiteral("-shm"));
+    if (!QFile::rename(building, database))
+        throw Error(QStringLiteral("Cannot move the new database to %1").arg(database));
+    writeSettings(settings, info);
+}
+
+} // namespace qor::admin

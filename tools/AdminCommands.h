@@ -1,0 +1,42 @@
+#pragma once
+
+#include "signin/SettingsRecord.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace qor::admin {
+
+// What the administration tool does to an embedded QOR database. Every
+// function throws qor::Error with a clear text; none leaves half a change.
+
+// A new database file with the schema and a gate login; fails when it exists.
+void createDatabase(const QString &file, const QString &gateUser, const QString &gatePassword);
+
+struct NewUser
+{
+    QString login;
+    QString password;
+    bool mustChange = false;
+    std::optional<int> expiresInDays; // days left before the password must change
+};
+// Adds a person who signs in, with a working database login of the same
+// name and a random password of its own.
+void addUser(const QString &file, const NewUser &user);
+void setPassword(const QString &file, const QString &login, const QString &password);
+void setLocked(const QString &file, const QString &login, bool locked);
+void setMinimumClient(const QString &file, int number);
+
+// Writes a settings record file (the client reads Data/QOR).
+void writeSettings(const QString &file, const TFirstConnectInfo &info);
+
+// A random password of letters and digits.
+QString randomSecret(int length = 16);
+
+// DIR/Data/QOR and DIR/Data/QOR.db with demo faculties, groups, students,
+// orders and the users demo, novice and expiring. Without force an existing
+// database or settings file is an error; with force both are replaced.
+void createDemo(const QString &dir, bool force);
+
+} // namespace qor::admin
