@@ -32,6 +32,15 @@ QByteArray quoteName(const QString &name)
     return ('[' + quoted + ']').toUtf8();
 }
 
+// The engine's text for its last failure; a refusal of the authorizer reads
+// as the server's permission error.
+Error lastError(sqlite3 *db)
+{
+    if (sqlite3_errcode(db) == SQLITE_AUTH)
+        return Error(PermissionDenied);
+    return Error(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
 // A prepared statement that finalizes itself.
 class Statement
 {
@@ -39,7 +48,7 @@ public:
     Statement(sqlite3 *db, const QByteArray &sql, const char **tail = nullptr)
     {
         if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, tail) != SQLITE_OK)
-            throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+            throw lastError(db);
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement &) = delete;
@@ -267,9 +276,7 @@ void SqliteEngine::installAuthorizer()
 
 void SqliteEngine::fail() const
 {
-    if (sqlite3_errcode(m_db) == SQLITE_AUTH)
-        throw Error(PermissionDenied);
-    throw Error(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throw lastError(m_db);
 }
 
 void SqliteEngine::checkMayRun(const QString &statement) const

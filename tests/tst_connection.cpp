@@ -1,0 +1,158 @@
+// The shared connection: its string, engine choice, logins, permissions and
+// the rule that it closes whenever none of its queries is open.
+#include "DemoFixture.h"
+
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/Query.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace qor;
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void composesTheTemplateLetterForLetter()
+    {
+        QCOMPARE(composeConnectionString({QStringLiteral("gate"), QStringLiteral("s3cret"), QStringLiteral("QOR"), QStringLiteral("srv01")}),
+                 QStringLiteral("Provider=SQLOLEDB.1;Password=s3cret;Persist Security Info=True;User ID=gate;"
+                                "Initial Catalog=QOR;Data Source=srv01;Use Procedure for Prepare=1;Auto Translate=True;"
+                                "Packet Size=4096;Use Encryption for Data=False;Tag with column collation when possible=False"));
+    }
+
+    void parsesWhatItComposes_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("plain") << "demo" << "demo123" << "(embedded)";
+        QTest::newRow("separators in password") << "demo" << "a;b=c;Data Source=x" << "host,1433";
+        QTest::newRow("empty user and password") << "" << "" << "host\\SQLEXPRESS";
+        QTest::newRow("cyrillic") << "Иванов" << "пароль" << "srv";
+    }
+    void parsesWhatItComposes()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, source);
+        const ConnectionSettings parsed = parseConnectionString(composeConnectionString({user, password, QStringLiteral("QOR"), source}));
+        QCOMPARE(parsed.userName, user);
+        QCOMPARE(parsed.password, password);
+        QCOMPARE(parsed.catalog, QStringLiteral("QOR"));
+        QCOMPARE(parsed.dataSource, source);
+        QVERIFY_THROWS_EXCEPTION(Error, parseConnectionString(QStringLiteral("Driver=x")));
+    }
+
+    void closesWhenNoQueryIsOpen()
+    {
+        DemoFixture demo;
+        Connection connection;
+        connection.setConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        Query a(&connection, QStringLiteral("a")), b(&connection, QStringLiteral("b"));
+        a.setSql(QStringLiteral("Select * FROM [QOR].[dbo].[s_fio]"));
+        b.setSql(QStringLiteral("Select * FROM [QOR].[dbo].[prikaz_come_slushatel]"));
+
+        QVERIFY(!connection.isConnected());
+        a.open();
+        QVERIFY(connection.isConnected());
+        b.open();
+        a.close();
+        QVERIFY(connection.isConnected()); // b is still open
+        b.close();
+        QVERIFY(!connection.isConnected());
+
+        // Reopens with the same string when a query opens again.
+        a.open();
+        QVERIFY(connection.isConnected());
+        QVERIFY(a.rowCount() > 0);
+        a.close();
+
+        // A statement run while no query is open opens and closes again;
+        // one run while a query is open leaves it open.
+        QSignalSpy changes(&connection, &Connection::connectedChanged);
+        connection.execute(QStringLiteral("SET DATEFORMAT dmy"));
+        QCOMPARE(changes.count(), 2);
+        QVERIFY(!connection.isConnected());
+        b.open();
+        connection.execute(QStringLiteral("SET DATEFORMAT dmy"));
+        QVERIFY(connection.isConnected());
+        b.close();
+
+        // Opened explicitly, it stays open until a query closes.
+        connection.open();
+        QVERIFY(connection.isConnected());
+        QVERIFY_THROWS_EXCEPTION(Error, connection.setConnectionString(QString()));
+        connection.close();
+        QVERIFY(!connection.isConnected());
+    }
+
+    void failedOpenLeavesQueryAndConnectionClosed()
+    {
+        DemoFixture demo;
+        Connection connection;
+        connection.setConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        Query query(&connection, QStringLiteral("q"));
+        query.setSql(QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty="));
+        QVERIFY_THROWS_EXCEPTION(Error, query.open());
+        QVERIFY(!query.isOpen());
+        QVERIFY(!connection.isConnected());
+    }
+
+    void checksLoginsAndPermissions_data()
+    {
+        QTest::addColumn<QString>("who");      // gate, demo, wrong
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("error");    // empty: runs
+        const QString getUser = QStringLiteral("EXEC GET_USER 'demo','X',NULL, 'QOR 12', '1.2.3.4', 'PC', 'demo','0','4'");
+        const QString denied = QStringLiteral("The user does not have permission to perform this action.");
+        QTest::newRow("gate runs GET_USER") << "gate" << getUser << "";
+        QTest::newRow("gate reads no table") << "gate" << "Select * FROM [QOR].[dbo].[s_fio]" << denied;
+        QTest::newRow("gate writes no table") << "gate" << "DELETE FROM s_fio" << denied;
+        QTest::newRow("user reads data") << "demo" << "Select * FROM [QOR].[dbo].[s_fio]" << "";
+        QTest::newRow("user cannot read sign-in tables") << "demo" << "SELECT * FROM qor_user" << denied;
+        QTest::newRow("user cannot change the schema") << "demo" << "DROP TABLE s_fio" << denied;
+        QTest::newRow("user cannot run GET_USER") << "demo" << getUser
+            << "The EXECUTE permission was denied on the object 'GET_USER', database 'QOR', schema 'dbo'.";
+        QTest::newRow("wrong password") << "wrong" << "SELECT 1" << "Login failed for user 'demo'.";
+    }
+    void checksLoginsAndPermissions()
+    {
+        QFETCH(QString, who);
+        QFETCH(QString, statement);
+        QFETCH(QString, error);
+        DemoFixture demo;
+        Connection connection;
+        connection.setConnectionString(who == u"gate" ? demo.gateConnectionString()
+                                       : who == u"demo" ? demo.workingConnectionString(QStringLiteral("demo"))
+                                                        : DemoFixture::connectionString(QStringLiteral("demo"), QStringLiteral("nope")));
+        Query query(&connection, QStringLiteral("q"));
+        query.setSql(statement);
+        try {
+            query.open();
+            QVERIFY2(error.isEmpty(), "ran although it should have failed");
+        } catch (const Error &e) {
+            QCOMPARE(e.text(), error);
+        }
+    }
+
+    void missingDatabaseFileIsAClearError()
+    {
+        DemoFixture demo;
+        Connection connection;
+        connection.setConnectionString(composeConnectionString({QStringLiteral("demo"), QStringLiteral("x"), QStringLiteral("Nowhere"), QStringLiteral("(embedded)")}));
+        try {
+            connection.open();
+            QFAIL("opened a database that does not exist");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(QStringLiteral("Nowhere.db")) && e.text().contains(QStringLiteral("does not exist")), qPrintable(e.text()));
+        }
+        QVERIFY(!QFile::exists(demo.dir.path() + QStringLiteral("/Data/Nowhere.db")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"
