@@ -1,0 +1,131 @@
+// GET_USER of the embedded database: every outcome of a sign-in.
+#include "DemoFixture.h"
+
+#include "data/EmbeddedGetUser.h"
+#include "data/Error.h"
+#include "signin/CharShift.h"
+#include "signin/PasswordDigest.h"
+
+#include <QTest>
+
+using namespace qor;
+
+namespace {
+
+QString call(const QString &login, const QString &password, const QString &newPassword = QString())
+{
+    const QString newArgument = newPassword.isNull() ? QStringLiteral("NULL") : u'\'' + *passwordDigest(newPassword) + u'\'';
+    return QStringLiteral("EXEC GET_USER '%1','%2',%3, 'QOR 12', '10.0.0.5', 'PC01', '%1','0','%4'")
+        .arg(login, *passwordDigest(password), newArgument, QString::number(newArgument.size()));
+}
+
+struct Reply
+{
+    QString login, password, message;
+    qint64 standing = 0, outdated = 0;
+};
+
+Reply ask(const DemoFixture &demo, const QString &statement)
+{
+    const TFirstConnectInfo gate = demo.settings();
+    SqliteEngine session(demo.databaseFile(), QStringLiteral("QOR"), gate.userName, gate.password);
+    const RowSet rows = session.select(statement);
+    return {rows.text(0, 0), rows.text(0, 1), rows.text(0, 4), rows.integer(0, 3), rows.integer(0, 5)};
+}
+
+} // namespace
+
+class TestGetUser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { SqliteEngine::clock() = [] { return QDateTime::currentDateTime(); }; }
+
+    void answersEachSignIn_data()
+    {
+        QTest::addColumn<QString>("setup"); // a qor-admin action before the call
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("standing");
+        QTest::addColumn<int>("outdated");
+        QTest::addColumn<bool>("credentials");
+        const QString wrong = getuser::WrongCredentials;
+        QTest::newRow("signed in") << "" << call("demo", "demo123") << "" << 999 << 0 << true;
+        QTest::newRow("login in other case") << "" << call("DEMO", "demo123") << "" << 999 << 0 << true;
+        QTest::newRow("wrong password") << "" << call("demo", "demo124") << wrong << 0 << 0 << false;
+        QTest::newRow("password in other case") << "" << call("demo", "DEMO123") << wrong << 0 << 0 << false;
+        QTest::newRow("unknown login") << "" << call("nobody", "demo123") << wrong << 0 << 0 << false;
+        QTest::newRow("must change") << "" << call("novice", "novice1") << "" << -1 << 0 << false;
+        QTest::newRow("changes it") << "" << call("novice", "novice1", "secret7") << "" << 999 << 0 << true;
+        QTest::newRow("same new password") << "" << call("novice", "novice1", "novice1") << getuser::SameNewPassword << 0 << 0 << false;
+        QTest::newRow("ten days left") << "" << call("expiring", "expire1") << "" << 10 << 0 << true;
+        QTest::newRow("locked by administrator") << "lock" << call("demo", "demo123") << getuser::Disabled << 0 << 0 << false;
+        QTest::newRow("outdated client") << "min-client" << call("demo", "demo123") << "" << 0 << 1 << false;
+        QTest::newRow("bad new digest") << "" << QStringLiteral("EXEC GET_USER 'demo','%1','xyz', 'QOR 12', '', '', 'demo','0','5'").arg(*passwordDigest(QStringLiteral("demo123")))
+                                        << getuser::BadNewPassword << 0 << 0 << false;
+    }
+    void answersEachSignIn()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, statement);
+        QFETCH(QString, message);
+        QFETCH(int, standing);
+        QFETCH(int, outdated);
+        QFETCH(bool, credentials);
+        DemoFixture demo;
+        if (setup == u"lock")
+            admin::setLocked(demo.databaseFile(), QStringLiteral("demo"), true);
+        else if (setup == u"min-client")
+            admin::setMinimumClient(demo.databaseFile(), 13);
+
+        const Reply reply = ask(demo, statement);
+        QCOMPARE(reply.message, message);
+        QCOMPARE(reply.standing, standing);
+        QCOMPARE(reply.outdated, outdated);
+        QCOMPARE(!reply.login.isEmpty(), credentials);
+        if (credentials) {
+            // The stored form decodes to a working login that opens the database.
+            const QString user = decodeStored(reply.login);
+            const QString password = decodeStored(reply.password);
+            SqliteEngine working(demo.databaseFile(), QStringLiteral("QOR"), user, password);
+            QVERIFY(working.select(QStringLiteral("SELECT * FROM s_fio")).rowCount() > 0);
+        }
+        // Every call is logged.
+        QCOMPARE(demo.owner()->select(QStringLiteral("SELECT count(*) FROM qor_signin_log WHERE address = '10.0.0.5' OR address = ''")).integer(0, 0), 1);
+    }
+
+    void aChangedPasswordReplacesTheOldOne()
+    {
+        DemoFixture demo;
+        QCOMPARE(ask(demo, call("novice", "novice1", "secret7")).standing, 999);
+        QCOMPARE(ask(demo, call("novice", "secret7")).standing, 999);
+        QCOMPARE(ask(demo, call("novice", "novice1")).message, getuser::WrongCredentials);
+    }
+
+    void fiveFailuresLockForFifteenMinutes()
+    {
+        DemoFixture demo;
+        const QDateTime start = QDateTime::currentDateTime();
+        SqliteEngine::clock() = [start] { return start; };
+        ask(demo, call("demo", "bad"));
+        QCOMPARE(ask(demo, call("demo", "demo123")).message, QString()); // a success resets the count
+        for (int i = 0; i < getuser::FailuresBeforeLock; ++i)
+            QCOMPARE(ask(demo, call("demo", "bad")).message, getuser::WrongCredentials);
+        QCOMPARE(ask(demo, call("demo", "demo123")).message, getuser::LockedFor.arg(15));
+
+        SqliteEngine::clock() = [start] { return start.addSecs(14 * 60 + 1); };
+        QCOMPARE(ask(demo, call("demo", "demo123")).message, getuser::LockedFor.arg(1));
+        SqliteEngine::clock() = [start] { return start.addSecs(15 * 60); };
+        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
+    }
+
+    void refusesWrongArgumentCounts()
+    {
+        DemoFixture demo;
+        QVERIFY_THROWS_EXCEPTION(Error, ask(demo, QStringLiteral("EXEC GET_USER 'demo','x'")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGetUser)
+#include "tst_getuser.moc"

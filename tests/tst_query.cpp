@@ -1,0 +1,117 @@
+// Reading a query's rows: columns by position or name, as text or integer,
+// the naming of duplicate columns, exposed and lookup columns.
+#include "DemoFixture.h"
+
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/Query.h"
+
+#include <QTest>
+
+using namespace qor;
+
+class TestQuery : public QObject
+{
+    Q_OBJECT
+
+    DemoFixture *demo = nullptr;
+    Connection *connection = nullptr;
+
+    QString errorOf(const std::function<void()> &fn)
+    {
+        try {
+            fn();
+        } catch (const Error &e) {
+            return e.text();
+        }
+        return {};
+    }
+
+private slots:
+    void init()
+    {
+        demo = new DemoFixture;
+        connection = new Connection;
+        connection->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
+    }
+    void cleanup()
+    {
+        delete connection;
+        delete demo;
+    }
+
+    void namesDuplicateColumns_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("unique");
+        QTest::newRow("distinct") << QStringList{"a", "b"} << QStringList{"a", "b"};
+        QTest::newRow("repeated") << QStringList{"id", "x", "ID", "id"} << QStringList{"id", "x", "ID_1", "id_2"};
+        QTest::newRow("nameless") << QStringList{"", "", "a"} << QStringList{"COLUMN1", "COLUMN2", "a"};
+        QTest::newRow("free number taken") << QStringList{"a", "a_1", "a"} << QStringList{"a", "a_1", "a_2"};
+    }
+    void namesDuplicateColumns()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, unique);
+        QCOMPARE(uniqueColumnNames(names), unique);
+    }
+
+    void readsByTheReplyRules()
+    {
+        Query q(connection, QStringLiteral("q"));
+        q.setSql(QStringLiteral("SELECT NULL AS n, 'abc' AS t, ' 42' AS digits, 7 AS i, '' AS e, 2.5 AS f"));
+        q.open();
+        QCOMPARE(q.asString(0), QString());
+        QCOMPARE(q.asInteger(0), 0);
+        QCOMPARE(q.asString(1), QStringLiteral("abc"));
+        QCOMPARE(errorOf([&] { q.asInteger(1); }), QStringLiteral("'abc' is not a valid integer value"));
+        QCOMPARE(q.asInteger(2), 42);
+        QCOMPARE(q.asString(3), QStringLiteral("7"));
+        QCOMPARE(q.asInteger(QStringLiteral("I")), 7); // names without regard to case
+        QCOMPARE(errorOf([&] { q.asInteger(4); }), QStringLiteral("'' is not a valid integer value"));
+        QCOMPARE(q.asString(5), QStringLiteral("2.5"));
+        QCOMPARE(errorOf([&] { q.asString(6); }), QStringLiteral("List index out of bounds (6)"));
+        QCOMPARE(errorOf([&] { q.asString(QStringLiteral("nope")); }), QStringLiteral("q: Field 'nope' not found"));
+    }
+
+    void aResultWithoutRowsReadsAsNulls()
+    {
+        Query q(connection, QStringLiteral("q"));
+        q.setSql(QStringLiteral("SELECT id_student, s_fio FROM s_fio WHERE 1 = 0"));
+        q.open();
+        QVERIFY(q.eof());
+        QCOMPARE(q.asString(1), QString());
+        QCOMPARE(q.asInteger(0), 0);
+        QCOMPARE(errorOf([&] { q.asString(2); }), QStringLiteral("List index out of bounds (2)"));
+    }
+
+    void exposesFixedAndLookupColumns()
+    {
+        Query orders(connection, QStringLiteral("orders"));
+        orders.setSql(QStringLiteral("Select * FROM [QOR].[dbo].[prikaz_come_slushatel]"));
+        orders.open();
+
+        Query roster(connection, QStringLiteral("roster"));
+        FieldDef come;
+        come.name = QStringLiteral("Prikaz_come");
+        come.lookupSource = &orders;
+        come.keyField = QStringLiteral("id_prikaz_come_slushatel");
+        come.lookupKeyField = QStringLiteral("id_prikaz_come_slushatel");
+        come.lookupResultField = QStringLiteral("prikaz_come");
+        roster.setFieldDefs({{QStringLiteral("ROW"), ColumnType::BigInt}, {QStringLiteral("id_prikaz_come_slushatel"), ColumnType::Integer}, come});
+        roster.setSql(QStringLiteral("SELECT 1 AS Row, 3 AS id_prikaz_come_slushatel, 'x' AS hidden "
+                                     "UNION ALL SELECT 2, 999, 'y' UNION ALL SELECT 3, NULL, 'z'"));
+        roster.open();
+        QCOMPARE(roster.fieldCount(), 3);
+        QCOMPARE(roster.fieldIndex(QStringLiteral("hidden")), -1);
+        QCOMPARE(roster.asInteger(0), 1);
+        QCOMPARE(roster.asString(2), QStringLiteral("О зачислении на подготовительное отделение"));
+        roster.next();
+        QCOMPARE(roster.asString(2), QString()); // key not among the orders
+        roster.next();
+        QCOMPARE(roster.asString(2), QString()); // null key
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQuery)
+#include "tst_query.moc"
