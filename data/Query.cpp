@@ -4,6 +4,11 @@
 #include "data/DateTimeText.h"
 #include "data/Engine.h"
 #include "data/Error.h"
+#include "data/TsqlDialect.h"
+
+#include <QLocale>
+
+#include <climits>
 
 namespace qor {
 
@@ -17,14 +22,14 @@ Query::Query(Connection *connection, const QString &name, QObject *parent)
 
 Query::~Query()
 {
-    m_open = false;
+    m_state = State::Inactive;
     if (m_connection)
         m_connection->detach(this);
 }
 
 void Query::open()
 {
-    if (m_open)
+    if (isOpen())
         return;
     if (!m_connection)
         throw Error(QStringLiteral("%1: Missing Connection or ConnectionString").arg(objectName()));
@@ -37,18 +42,23 @@ void Query::open()
     }
     m_rows = std::move(rows);
     bindFields();
-    m_open = true;
     m_current = isEmpty() ? -1 : 0;
     m_lookupIndexes.clear();
+    m_table.clear();
+    m_modified = false;
+    setState(State::Browse);
     emit opened();
     emit currentRowChanged(m_current);
 }
 
 void Query::close()
 {
-    if (!m_open)
+    if (!isOpen())
         return;
-    m_open = false;
+    // A change not yet written is dropped.
+    m_modified = false;
+    m_original.clear();
+    setState(State::Inactive);
     m_rows = RowSet();
     m_current = -1;
     m_lookupIndexes.clear();
@@ -67,7 +77,7 @@ void Query::execSql()
 void Query::setFieldDefs(const QList<FieldDef> &defs)
 {
     m_defs = defs;
-    if (m_open)
+    if (isOpen())
         bindFields();
 }
 
@@ -119,10 +129,19 @@ int Query::findField(const QString &name) const
 
 void Query::setCurrentRow(int row)
 {
-    const int target = isEmpty() ? -1 : std::clamp(row, 0, rowCount() - 1);
+    int target = isEmpty() ? -1 : std::clamp(row, 0, rowCount() - 1);
     if (target == m_current)
         return;
-    m_current = target;
+    if (m_state == State::Insert && !m_modified) {
+        // A new row nobody changed is dropped, not written.
+        const int dropped = m_current;
+        cancel();
+        if (target > dropped)
+            --target;
+    } else if (m_state == State::Edit || m_state == State::Insert) {
+        post();
+    }
+    m_current = isEmpty() ? -1 : std::clamp(target, 0, rowCount() - 1);
     emit currentRowChanged(m_current);
 }
 
@@ -131,6 +150,8 @@ void Query::next()
     if (m_current < 0)
         return;
     if (m_current + 1 >= rowCount()) {
+        if (m_state == State::Edit || m_state == State::Insert)
+            post();
         m_current = rowCount(); // past the last row
         return;
     }
@@ -191,7 +212,7 @@ qint64 Query::asInteger(int index) const
 
 int Query::lookupRow(const QString &keyField, const QVariant &key) const
 {
-    if (!m_open || !key.isValid() || key.isNull())
+    if (!isOpen() || !key.isValid() || key.isNull())
         return -1;
     auto index = m_lookupIndexes.find(keyField.toLower());
     if (index == m_lookupIndexes.end()) {
@@ -221,6 +242,262 @@ QVariant Query::lookup(const FieldDef &def, int row) const
         return {};
     const int resultColumn = source->m_rows.indexOf(def.lookupResultField);
     return resultColumn < 0 ? QVariant() : source->m_rows.value(sourceRow, resultColumn);
+}
+
+void Query::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+void Query::requireEditing() const
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw Error(QStringLiteral("%1: Dataset not in edit or insert mode").arg(objectName()));
+}
+
+void Query::edit()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (!isOpen())
+        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    if (eof())
+        return startInsert(rowCount()); // editing an empty result adds a row
+    m_original = m_rows.rowValues(m_current);
+    m_modified = false;
+    setState(State::Edit);
+}
+
+void Query::insert()
+{
+    startInsert(eof() ? rowCount() : m_current);
+}
+
+void Query::append()
+{
+    startInsert(rowCount());
+}
+
+void Query::startInsert(int row)
+{
+    if (!isOpen())
+        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (m_state == State::Insert && !m_modified) {
+            const int dropped = m_current;
+            cancel();
+            if (row > dropped)
+                --row;
+        } else {
+            post();
+        }
+    }
+    emit rowAboutToBeInserted(row);
+    m_rows.insertRow(row);
+    m_lookupIndexes.clear();
+    m_original.clear();
+    m_modified = false;
+    m_current = row;
+    setState(State::Insert);
+    emit rowInserted(row);
+    emit currentRowChanged(m_current);
+}
+
+void Query::setValue(int index, const QVariant &value)
+{
+    const FieldDef &def = field(index);
+    if (m_state == State::Browse)
+        edit();
+    requireEditing();
+    if (def.readOnly)
+        throw Error(QStringLiteral("Field '%1' cannot be modified").arg(def.name));
+    int column = m_columnOfField[index];
+    if (def.isLookup())
+        column = m_rows.indexOf(def.keyField); // a lookup column writes its key
+    if (column < 0)
+        throw Error(QStringLiteral("%1: Field '%2' not found").arg(objectName(), def.name));
+    m_rows.setValue(m_current, column, value);
+    m_lookupIndexes.clear();
+    m_modified = true;
+    emit rowChanged(m_current);
+}
+
+void Query::setText(int index, const QString &input)
+{
+    const FieldDef &def = field(index);
+    const QString text = input.trimmed();
+    if (text.isEmpty() || def.isLookup() || def.type == ColumnType::Text || def.type == ColumnType::Other) {
+        setValue(index, text.isEmpty() && def.type != ColumnType::Text ? QVariant() : QVariant(input));
+        return;
+    }
+    bool ok = false;
+    switch (def.type) {
+    case ColumnType::Integer:
+    case ColumnType::BigInt: {
+        const qlonglong number = text.toLongLong(&ok);
+        if (!ok || (def.type == ColumnType::Integer && (number < INT_MIN || number > INT_MAX)))
+            throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(input, def.name));
+        setValue(index, number);
+        return;
+    }
+    case ColumnType::Float: {
+        // The local decimal separator, and the full stop too.
+        double number = QLocale().toDouble(text, &ok);
+        if (!ok)
+            number = text.toDouble(&ok);
+        if (!ok)
+            throw Error(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(input, def.name));
+        setValue(index, number);
+        return;
+    }
+    case ColumnType::DateTime: {
+        const QDateTime value = parseLocalDateTime(text);
+        if (!value.isValid())
+            throw Error(QStringLiteral("'%1' is not a valid date and time").arg(input));
+        setValue(index, value);
+        return;
+    }
+    default:
+        setValue(index, input);
+    }
+}
+
+void Query::cancel()
+{
+    if (m_state == State::Insert) {
+        const int row = m_current;
+        emit rowAboutToBeRemoved(row);
+        m_rows.removeRow(row);
+        m_lookupIndexes.clear();
+        m_modified = false;
+        m_current = isEmpty() ? -1 : std::min(row, rowCount() - 1);
+        setState(State::Browse);
+        emit rowRemoved(row);
+        emit currentRowChanged(m_current);
+        return;
+    }
+    if (m_state == State::Edit) {
+        m_rows.setRowValues(m_current, m_original);
+        m_lookupIndexes.clear();
+        m_modified = false;
+        setState(State::Browse);
+        emit rowChanged(m_current);
+    }
+}
+
+void Query::post()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    if (beforePost)
+        beforePost(*this);
+    writeRow();
+    m_modified = false;
+    m_original.clear();
+    m_lookupIndexes.clear();
+    setState(State::Browse);
+    emit rowChanged(m_current);
+}
+
+void Query::resolveWriteTarget()
+{
+    if (!m_table.isEmpty())
+        return;
+    const QString table = tsql::firstTable(m_sql);
+    if (table.isEmpty())
+        throw Error(QStringLiteral("%1: the rows cannot be changed: the statement names no table").arg(objectName()));
+    Engine &engine = m_connection->engine();
+    const QString key = engine.primaryKey(table);
+    if (key.isEmpty())
+        throw Error(QStringLiteral("Table '%1' has no key: its rows cannot be changed one by one").arg(table));
+    const QStringList tableColumns = engine.tableColumns(table);
+    QList<int> writable;
+    int keyColumn = -1;
+    // Of two result columns with one name the first is the table's.
+    for (const QString &name : tableColumns) {
+        const int column = m_rows.indexOf(name);
+        if (column < 0)
+            continue;
+        if (name.compare(key, Qt::CaseInsensitive) == 0)
+            keyColumn = column;
+        else
+            writable.append(column);
+    }
+    if (keyColumn < 0)
+        throw Error(QStringLiteral("%1: the rows cannot be changed: the statement does not read the key %2 of %3")
+                        .arg(objectName(), key, table));
+    m_table = table;
+    m_keyColumn = key;
+    m_keyResultColumn = keyColumn;
+    m_writableColumns = writable;
+}
+
+void Query::writeRow()
+{
+    if (!m_connection)
+        throw Error(QStringLiteral("%1: Missing Connection or ConnectionString").arg(objectName()));
+    resolveWriteTarget();
+    Engine &engine = m_connection->engine();
+    RowWrite write;
+    write.table = m_table;
+    write.keyColumn = m_keyColumn;
+    const QList<QVariant> now = m_rows.rowValues(m_current);
+    const QList<Column> &columns = m_rows.columns();
+
+    if (m_state == State::Insert) {
+        for (int column : std::as_const(m_writableColumns)) {
+            if (now[column].isValid() && !now[column].isNull()) {
+                write.columns.append(columns[column].name);
+                write.values.append(now[column]);
+            }
+        }
+        const QVariant key = engine.insertRow(write);
+        m_rows.setValue(m_current, m_keyResultColumn, key);
+        return;
+    }
+
+    for (int column : std::as_const(m_writableColumns)) {
+        if (now[column] != m_original[column]) {
+            write.columns.append(columns[column].name);
+            write.values.append(now[column]);
+            write.originalValues.append(m_original[column]);
+        }
+    }
+    if (write.columns.isEmpty())
+        return;
+    write.keyValue = m_original[m_keyResultColumn];
+    // Only while the row still holds what was read: another client's change is never overwritten.
+    if (engine.updateRow(write) == 0)
+        throw Error(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+}
+
+void Query::deleteCurrent()
+{
+    if (!isOpen())
+        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    if (m_state == State::Insert)
+        return cancel();
+    if (eof())
+        return;
+    if (m_state == State::Edit)
+        cancel();
+    resolveWriteTarget();
+    RowWrite write;
+    write.table = m_table;
+    write.keyColumn = m_keyColumn;
+    write.keyValue = m_rows.value(m_current, m_keyResultColumn);
+    if (m_connection->engine().deleteRow(write) == 0)
+        throw Error(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+    const int row = m_current;
+    emit rowAboutToBeRemoved(row);
+    m_rows.removeRow(row);
+    m_lookupIndexes.clear();
+    m_current = isEmpty() ? -1 : std::min(row, rowCount() - 1);
+    emit rowRemoved(row);
+    emit currentRowChanged(m_current);
 }
 
 } // namespace qor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Connection.h"
 #include "data/RowSet.h"
 
 #include <QHash>
@@ -8,9 +9,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 namespace qor {
 
-class Connection;
 class Query;
 
 // A column a query exposes: a column of its result, or a lookup column
@@ -28,17 +30,23 @@ struct FieldDef
     QString lookupKeyField;
     QString lookupResultField;
 
+    bool readOnly = false;
+
     bool isLookup() const { return lookupSource != nullptr; }
 };
 
 // A statement and the rows it returned (what a TADOQuery is): the statement
 // text, open and close, the exposed columns and the current row. Rows are
-// read once when the query opens.
+// read once when the query opens. The current row can be edited, a row
+// inserted or deleted; each change is written to the statement's first
+// table, the row identified by that table's key, with bound values.
 class Query : public QObject
 {
     Q_OBJECT
 
 public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
     explicit Query(Connection *connection, const QString &name = {}, QObject *parent = nullptr);
     ~Query() override;
 
@@ -51,7 +59,7 @@ public:
     // A failed open leaves the query closed. Throws qor::Error.
     void open();
     void close();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_state != State::Inactive; }
     // Runs the statement as one that returns no rows.
     void execSql();
 
@@ -85,32 +93,70 @@ public:
 
     // Any row, for views.
     QVariant valueAt(int row, int field) const;
+
+    // Editing. Moving to another row writes a changed row first (and drops a
+    // new row nobody changed); a failed write leaves the row in editing.
+    State state() const { return m_state; }
+    bool isModified() const { return m_modified; }
+    void edit();
+    void insert(); // a new row before the current one
+    void append(); // a new row after the last one
+    // Sets a column of the row being edited; a lookup column takes its key.
+    void setValue(int field, const QVariant &value);
+    void setValue(const QString &name, const QVariant &value) { setValue(findField(name), value); }
+    // Converts typed text to the column's type first; an empty text is NULL.
+    void setText(int field, const QString &text);
+    void post();
+    void cancel();
+    void deleteCurrent();
+    // Runs right before a row is written; may change the row or throw.
+    std::function<void(Query &)> beforePost;
     const RowSet &rows() const { return m_rows; }
 
     // The row whose keyField holds key, through an index built once per open; -1 when none.
     int lookupRow(const QString &keyField, const QVariant &key) const;
 
     // The connection was destroyed first.
-    void forgetConnection() { m_connection = nullptr; m_open = false; }
+    void forgetConnection() { m_connection = nullptr; }
 
 signals:
     void opened();
     void closed();
     void currentRowChanged(int row);
+    void stateChanged();
+    void rowChanged(int row);
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
 
 private:
     void bindFields();
+    void setState(State state);
+    void requireEditing() const;
+    void startInsert(int row);
+    void resolveWriteTarget();
+    void writeRow();
     QVariant lookup(const FieldDef &def, int row) const;
 
     QPointer<Connection> m_connection;
     QString m_sql;
-    bool m_open = false;
     RowSet m_rows;
     int m_current = -1;
     QList<FieldDef> m_defs;
     QList<FieldDef> m_fields;
     QList<int> m_columnOfField; // result column of each field; -1 for lookups
     mutable QHash<QString, QHash<qint64, int>> m_lookupIndexes; // by lower-case key field
+
+    State m_state = State::Inactive;
+    bool m_modified = false;
+    QList<QVariant> m_original; // the row being edited, as it was read
+
+    // Where edits are written: resolved at the first write after each open.
+    QString m_table;
+    QString m_keyColumn;
+    QList<int> m_writableColumns; // result columns that belong to m_table
+    int m_keyResultColumn = -1;
 };
 
 } // namespace qor

@@ -1,13 +1,18 @@
 #pragma once
 
 #include "data/Connection.h"
+#include "data/DataSource.h"
+#include "data/Query.h"
 
 #include <QObject>
+
+#include <functional>
 
 namespace qor {
 
 // The data module: the shared connection and every result set the screens
-// show, alive for the whole run.
+// show, each with the data source views bind to, alive for the whole run.
+// All queries are closed when it is made.
 class TDM : public QObject
 {
     Q_OBJECT
@@ -17,6 +22,41 @@ public:
     ~TDM() override;
 
     Connection *ADOCon;
+
+    Query *ADOQ_movement_slushatel;
+    Query *ADOQ_Faculty;
+    Query *ADOQ_GroupSlushatel;
+    Query *ADOQ_Student;
+    Query *ADOQ_Prikaz_come_slushatel;
+    Query *ADOQ_prikaz_leave_slushatel;
+    Query *ADOQ_all_faculties;
+    Query *ADOQ_GroupSlushatel_Formation;
+    Query *ADOQ_add_student;
+    Query *ADOQ_Exec;
+
+    DataSource *DS_movement_slushatel;
+    DataSource *DS_Faculty;
+    DataSource *DS_GroupSlushatel;
+    DataSource *DS_Student;
+    DataSource *DS_Prikaz_come_slushatel;
+    DataSource *DS_prikaz_leave_slushatel;
+    DataSource *DS_all_faculties;
+    DataSource *DS_GroupSlushatel_Formation;
+    DataSource *DS_add_student;
+
+    // The keys chosen in the main window's group list and in the group
+    // formation window's faculty list; the windows that own the lists set
+    // these, the before-post rules read them.
+    std::function<QVariant()> chosenGroupKey;
+    std::function<QVariant()> chosenFormationFacultyKey;
+
+    void ADOQ_movement_slushatelBeforePost(Query &dataSet);
+    void ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet);
+
+    // A chosen key as it enters a statement: its decimal digits, or nothing when null.
+    static QString keyText(const QVariant &key);
+    // A chosen key as it is stored into a key column; null fails with the conversion error.
+    static qint32 keyToInteger(const QVariant &key);
 };
 
 // The one data module of the program, created at start-up before any window.
