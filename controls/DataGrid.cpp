@@ -1,0 +1,426 @@
+#include "controls/DataGrid.h"
+
+#include "controls/CellDelegate.h"
+#include "controls/ColumnFitting.h"
+#include "controls/DateTimeDelegate.h"
+#include "controls/LookupDelegate.h"
+#include "controls/TwoLevelHeader.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+#include <algorithm>
+
+namespace qor {
+
+QColor desktopColor()
+{
+    return QColor(0, 128, 128);
+}
+
+QColor inactiveCaptionGradientColor()
+{
+    return QColor(0xD7, 0xE4, 0xF2);
+}
+
+namespace {
+
+// Least width, line included, that a drag leaves the dragged or the next column.
+constexpr int kLeastDragWidth = 5;
+
+// The vertical header as the row indicator: no numbers, a marker on the
+// current row. Its width is the indicator's plus its line.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget *parent)
+        : QHeaderView(Qt::Vertical, parent)
+    {
+        setSectionsClickable(false);
+        setMinimumSectionSize(1);
+        setSectionResizeMode(QHeaderView::Fixed);
+        setFixedWidth(kIndicatorWidth + 1);
+    }
+
+    void setCurrentRow(int row)
+    {
+        if (row == m_row)
+            return;
+        m_row = row;
+        viewport()->update();
+    }
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.rect = rect;
+        option.position = QStyleOptionHeader::Middle;
+        style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+        if (logicalIndex != m_row)
+            return;
+        const QPointF centre(rect.left() + kIndicatorWidth / 2.0, rect.top() + rect.height() / 2.0);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Qt::black);
+        painter->drawPolygon(QPolygonF({centre + QPointF(-2, -4), centre + QPointF(2.5, 0),
+                                        centre + QPointF(-2, 4)}));
+    }
+
+private:
+    int m_row = -1;
+};
+
+int findModelColumn(const QAbstractItemModel *model, const GridColumn &column)
+{
+    const int count = model->columnCount();
+    if (column.modelColumn >= 0)
+        return column.modelColumn < count ? column.modelColumn : -1;
+    if (column.field.isEmpty())
+        return -1;
+    for (int role : {FieldNameRole, int(Qt::DisplayRole)}) {
+        for (int c = 0; c < count; ++c) {
+            // Field names, like the database's, ignore case.
+            if (model->headerData(c, Qt::Horizontal, role).toString().compare(column.field, Qt::CaseInsensitive) == 0)
+                return c;
+        }
+    }
+    return -1;
+}
+
+CellDelegate *makeDelegate(const GridColumn &column, QObject *parent)
+{
+    switch (column.kind) {
+    case GridColumn::Kind::Lookup:
+        return new LookupDelegate(column, parent);
+    case GridColumn::Kind::DateTime:
+        return new DateTimeDelegate(column, parent);
+    default:
+        return new CellDelegate(column, parent);
+    }
+}
+
+} // namespace
+
+DataGrid::DataGrid(QWidget *parent)
+    : QTableView(parent)
+    , m_header(new TwoLevelHeader(this))
+{
+    setHorizontalHeader(m_header);
+    setVerticalHeader(new IndicatorHeader(this));
+    QFont title = font();
+    title.setBold(true);
+    m_header->setFont(title);
+    // Fitting may make a column narrower than a drag may (Qt would widen it).
+    m_header->setMinimumSectionSize(1);
+    m_header->setSectionResizeMode(QHeaderView::Interactive);
+
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setWordWrap(false);
+    updateRowHeight();
+
+    connect(m_header, &QHeaderView::sectionResized, this, &DataGrid::onSectionResized);
+    connect(m_header, &QHeaderView::sectionMoved, this, [this] {
+        if (m_settingWidths)
+            return;
+        // Keep the user's order for when the model is reset.
+        m_order.clear();
+        for (int logical : shownColumnsInVisualOrder())
+            m_order.append(describedColumnOf(logical));
+        fitToWidth();
+    });
+}
+
+void DataGrid::setModel(QAbstractItemModel *model)
+{
+    for (const auto &connection : std::as_const(m_modelConnections))
+        disconnect(connection);
+    m_modelConnections.clear();
+    QTableView::setModel(model);
+    if (model) {
+        // After the header's own handlers, which forget moved and hidden sections.
+        m_modelConnections.append(connect(model, &QAbstractItemModel::columnsInserted, this, &DataGrid::applyColumns));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::columnsRemoved, this, &DataGrid::applyColumns));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::columnsMoved, this, &DataGrid::applyColumns));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::modelReset, this, &DataGrid::applyColumns));
+        // Columns are found by their header names, which may come after the columns.
+        m_modelConnections.append(connect(model, &QAbstractItemModel::headerDataChanged, this,
+                                          [this](Qt::Orientation orientation) {
+                                              if (orientation == Qt::Horizontal && findModelColumns() != m_modelColumnOf)
+                                                  applyColumns();
+                                          }));
+    }
+    applyColumns();
+}
+
+void DataGrid::setColumns(const QList<GridColumn> &columns)
+{
+    m_described = columns;
+    m_order.clear();
+    m_proportions.clear();
+    for (const GridColumn &column : columns)
+        m_proportions.append(column.width);
+    applyColumns();
+}
+
+int DataGrid::modelColumn(int describedColumn) const
+{
+    return m_modelColumnOf.value(describedColumn, -1);
+}
+
+QList<int> DataGrid::findModelColumns() const
+{
+    QList<int> found;
+    for (const GridColumn &column : std::as_const(m_columns)) {
+        const int c = model() ? findModelColumn(model(), column) : -1;
+        found.append(found.contains(c) ? -1 : c); // one model column shows once
+    }
+    return found;
+}
+
+int DataGrid::describedColumnOf(int modelColumn) const
+{
+    return int(m_modelColumnOf.indexOf(modelColumn));
+}
+
+void DataGrid::applyColumns()
+{
+    m_settingWidths = true;
+    for (int column : std::as_const(m_delegateColumns))
+        setItemDelegateForColumn(column, nullptr);
+    m_delegateColumns.clear();
+    // Later, as an editor being closed may still use its delegate.
+    for (QAbstractItemDelegate *delegate : std::as_const(m_delegates))
+        delegate->deleteLater();
+    m_delegates.clear();
+    m_header->clearTitles();
+    m_modelColumnOf.clear();
+
+    QAbstractItemModel *model = this->model();
+    if (!model) {
+        m_settingWidths = false;
+        return;
+    }
+    const int count = model->columnCount();
+    const bool described = !m_described.isEmpty();
+    if (described) {
+        m_columns = m_described;
+    } else {
+        // Without a description the grid shows every model column alike.
+        m_columns.clear();
+        m_proportions.clear();
+        for (int c = 0; c < count; ++c) {
+            GridColumn column;
+            column.modelColumn = c;
+            column.width = m_header->defaultSectionSize() - 1;
+            m_columns.append(column);
+            m_proportions.append(column.width);
+        }
+        m_order.clear();
+    }
+    m_modelColumnOf = findModelColumns();
+    for (int c = 0; c < count; ++c)
+        setColumnHidden(c, describedColumnOf(c) < 0);
+
+    QList<int> order = m_order;
+    if (order.size() != m_columns.size()) {
+        order.clear();
+        for (int i = 0; i < m_columns.size(); ++i)
+            order.append(i);
+    }
+    int visual = 0;
+    for (int i : std::as_const(order)) {
+        const int logical = m_modelColumnOf.value(i, -1);
+        if (logical < 0)
+            continue;
+        m_header->moveSection(m_header->visualIndex(logical), visual++);
+        m_header->resizeSection(logical, int(m_proportions[i]) + 1);
+        if (!described)
+            continue;
+        const GridColumn &column = m_columns[i];
+        m_header->setTitle(logical, column.upperTitle, column.lowerTitle, column.upperTitleColor,
+                           column.lowerTitleColor);
+        m_delegates.append(makeDelegate(column, this));
+        setItemDelegateForColumn(logical, m_delegates.last());
+        m_delegateColumns.append(logical);
+    }
+    m_settingWidths = false;
+    fitToWidth();
+}
+
+QList<int> DataGrid::shownColumnsInVisualOrder() const
+{
+    QList<int> shown;
+    for (int v = 0; v < m_header->count(); ++v) {
+        const int logical = m_header->logicalIndex(v);
+        if (!m_header->isSectionHidden(logical) && describedColumnOf(logical) >= 0)
+            shown.append(logical);
+    }
+    return shown;
+}
+
+QList<double> DataGrid::columnProportions() const
+{
+    QList<double> proportions;
+    for (int logical : shownColumnsInVisualOrder())
+        proportions.append(m_proportions[describedColumnOf(logical)]);
+    return proportions;
+}
+
+int DataGrid::fittingClientWidth() const
+{
+    return viewport()->width() + (verticalHeader()->isHidden() ? 0 : kIndicatorWidth + 1);
+}
+
+void DataGrid::fitToWidth()
+{
+    if (!m_fit || m_settingWidths || !model())
+        return;
+    const QList<int> shown = shownColumnsInVisualOrder();
+    const QList<int> widths = fitColumnWidths(columnProportions(), fittingClientWidth());
+    // Our own resizes are no user drags.
+    m_settingWidths = true;
+    for (int i = 0; i < shown.size(); ++i)
+        m_header->resizeSection(shown[i], widths[i] + 1); // a section holds its column line
+    m_settingWidths = false;
+}
+
+void DataGrid::onSectionResized(int logicalIndex, int oldSize, int newSize)
+{
+    const int described = describedColumnOf(logicalIndex);
+    if (m_settingWidths || described < 0)
+        return;
+    if (!m_fit) {
+        m_proportions[described] = std::max(0, newSize - 1);
+        return;
+    }
+    const QList<int> shown = shownColumnsInVisualOrder();
+    const int position = int(shown.indexOf(logicalIndex));
+    // A border stops where the dragged or the next column reaches its least
+    // width: a column of width 0 could not be dragged back.
+    newSize = std::max(newSize, std::min(oldSize, kLeastDragWidth));
+    if (position + 1 < shown.size() && newSize > oldSize) {
+        const int room = m_header->sectionSize(shown[position + 1]) - kLeastDragWidth;
+        newSize = std::max(oldSize, std::min(newSize, oldSize + room));
+    }
+    QList<double> proportions = columnProportions();
+    applyColumnDrag(proportions, position, oldSize - 1, newSize - 1);
+    for (int i = 0; i < shown.size(); ++i)
+        m_proportions[describedColumnOf(shown[i])] = proportions[i];
+    fitToWidth();
+}
+
+void DataGrid::setGridBackground(const QColor &color)
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Base, color);
+    setPalette(palette);
+}
+
+QColor DataGrid::gridBackground() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void DataGrid::setCellFont(const QFont &font)
+{
+    setFont(font);
+    updateRowHeight();
+}
+
+void DataGrid::setTitleFont(const QFont &font)
+{
+    m_header->setFont(font);
+    updateGeometries();
+}
+
+QFont DataGrid::titleFont() const
+{
+    return m_header->font();
+}
+
+void DataGrid::setTwoLevelTitles(bool on)
+{
+    m_header->setTwoLevels(on);
+    updateGeometries();
+}
+
+bool DataGrid::twoLevelTitles() const
+{
+    return m_header->twoLevels();
+}
+
+void DataGrid::setFitColumns(bool on)
+{
+    m_fit = on;
+    setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    fitToWidth();
+}
+
+void DataGrid::updateRowHeight()
+{
+    verticalHeader()->setDefaultSectionSize(lineHeight(font()) + 4);
+}
+
+bool DataGrid::viewportEvent(QEvent *event)
+{
+    const bool handled = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        fitToWidth();
+    return handled;
+}
+
+bool DataGrid::isCellEditable(const QModelIndex &index) const
+{
+    const int described = describedColumnOf(index.column());
+    if (described >= 0 && m_columns[described].readOnly)
+        return false;
+    return index.flags() & Qt::ItemIsEditable;
+}
+
+QModelIndex DataGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    if ((cursorAction != MoveNext && cursorAction != MovePrevious) || !current.isValid() || !model())
+        return QTableView::moveCursor(cursorAction, modifiers);
+
+    // Tab and Shift+Tab pass over read-only cells, on to the next or previous row.
+    const int rows = model()->rowCount(rootIndex());
+    const int columns = m_header->count();
+    const int step = cursorAction == MoveNext ? 1 : -1;
+    int row = current.row();
+    int visual = m_header->visualIndex(current.column());
+    // Two rows' worth of cells finds an editable one if any column has one.
+    for (int tries = 0; tries < 2 * columns; ++tries) {
+        visual += step;
+        if (visual >= columns) {
+            visual = 0;
+            ++row;
+        } else if (visual < 0) {
+            visual = columns - 1;
+            --row;
+        }
+        if (row < 0 || row >= rows)
+            return current;
+        const int logical = m_header->logicalIndex(visual);
+        if (isColumnHidden(logical) || isRowHidden(row))
+            continue;
+        const QModelIndex candidate = model()->index(row, logical, rootIndex());
+        if (isCellEditable(candidate))
+            return candidate;
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    static_cast<IndicatorHeader *>(verticalHeader())->setCurrentRow(current.row());
+}
+
+} // namespace qor

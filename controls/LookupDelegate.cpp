@@ -1,0 +1,68 @@
+#include "controls/LookupDelegate.h"
+
+#include <QComboBox>
+
+namespace qor {
+
+LookupDelegate::LookupDelegate(const GridColumn &column, QObject *parent)
+    : CellDelegate(column, parent)
+{
+}
+
+bool LookupDelegate::sameKey(const QVariant &a, const QVariant &b)
+{
+    if (!a.isValid() || a.isNull() || !b.isValid() || b.isNull())
+        return (!a.isValid() || a.isNull()) && (!b.isValid() || b.isNull());
+    bool aNumber = false;
+    bool bNumber = false;
+    const qlonglong x = a.toLongLong(&aNumber);
+    const qlonglong y = b.toLongLong(&bNumber);
+    if (aNumber && bNumber)
+        return x == y;
+    return a == b;
+}
+
+QWidget *LookupDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                                      const QModelIndex &) const
+{
+    if (column().readOnly)
+        return nullptr;
+    auto *combo = new QComboBox(parent);
+    combo->setFrame(false);
+    colourEditor(combo);
+    if (column().lookup.items) {
+        for (const auto &[key, text] : column().lookup.items())
+            combo->addItem(text, key);
+    }
+    // Write a choice at once, so the cell shows it; the editor stays open
+    // because Up and Down on the closed list also choose.
+    auto *self = const_cast<LookupDelegate *>(this);
+    connect(combo, &QComboBox::activated, self, [self, combo] { emit self->commitData(combo); });
+    return combo;
+}
+
+void LookupDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    auto *combo = qobject_cast<QComboBox *>(editor);
+    if (!combo)
+        return;
+    const QVariant key = index.data(Qt::EditRole);
+    int found = -1;
+    for (int i = 0; i < combo->count() && found < 0; ++i) {
+        if (sameKey(combo->itemData(i), key))
+            found = i;
+    }
+    combo->setCurrentIndex(found);
+}
+
+void LookupDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+{
+    auto *combo = qobject_cast<QComboBox *>(editor);
+    if (!combo || combo->currentIndex() < 0)
+        return;
+    const QVariant key = combo->currentData();
+    if (!sameKey(key, index.data(Qt::EditRole)))
+        model->setData(index, key, Qt::EditRole);
+}
+
+} // namespace qor
