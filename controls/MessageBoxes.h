@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+namespace qor {
+
+// The program's three modal boxes, all centred on the screen.
+
+enum class BoxKind {
+    ErrorDisplay,        // an error nothing else caught: error icon, one OK
+    Message,             // a message: no icon, one "OK"
+    DeletionConfirmation // "Delete record?": OK or Cancel
+};
+
+struct BoxRequest
+{
+    BoxKind kind;
+    QString caption;
+    QString text; // as it is shown, before line breaks are made of carriage returns
+};
+
+// When set, receives every box instead of the user and answers it; no box
+// is shown. Tests use it to answer and capture boxes without a modal loop.
+using BoxInterceptor = std::function<QMessageBox::StandardButton(const BoxRequest &)>;
+BoxInterceptor &boxInterceptor();
+
+// The error text as the default error display shows it: a full stop is added
+// unless the text ends in one or in a character of a lower code ("!", ")").
+QString errorDisplayText(const QString &text);
+
+// The application's default error display, captioned with the application title.
+void showErrorDisplay(const QString &text);
+
+// A message captioned with the application title; "&" underlines the next
+// character, "&&" shows "&".
+void showMessage(const QString &text);
+
+// "Delete record?"; true when the user chose OK.
+bool confirmDeletion();
+
+// A carriage return starts a new line; QLabel does not break at one.
+QString withLineBreaks(const QString &text);
+
+// The message box's rich text: escaped, "&" rule applied, line breaks kept.
+QString messageRichText(const QString &text);
+
+} // namespace qor

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "controls/MessageBoxes.h"
+#include "data/Error.h"
+
+#include <exception>
+#include <utility>
+
+namespace qor {
+
+// Every slot connected to a user action runs its work through this: an error
+// ends the action and is shown by the default error display, and the program
+// goes on. An exception must not leave a Qt slot.
+template <typename Fn>
+void runUserAction(Fn &&fn)
+{
+    try {
+        std::forward<Fn>(fn)();
+    } catch (const Error &e) {
+        showErrorDisplay(e.text());
+    } catch (const std::exception &e) {
+        showErrorDisplay(QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace qor
