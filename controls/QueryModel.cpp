@@ -47,13 +47,16 @@ void QueryModel::watchLookupSources()
         if (field < 0 || !m_query->field(field).isLookup())
             continue;
         Query *source = m_query->field(field).lookupSource;
+        if (m_watched.contains(source))
+            continue;
+        m_watched.insert(source);
         const auto refresh = [this] {
             if (rowCount() > 0)
                 emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
         };
-        connect(source, &Query::opened, this, refresh, Qt::UniqueConnection);
-        connect(source, &Query::rowChanged, this, refresh, Qt::UniqueConnection);
-        connect(source, &Query::rowRemoved, this, refresh, Qt::UniqueConnection);
+        connect(source, &Query::opened, this, refresh);
+        connect(source, &Query::rowChanged, this, refresh);
+        connect(source, &Query::rowRemoved, this, refresh);
     }
 }
 

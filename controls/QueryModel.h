@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 namespace qor {
@@ -35,6 +36,7 @@ private:
 
     QPointer<Query> m_query;
     QStringList m_fields;
+    QSet<const Query *> m_watched; // lookup sources already connected
 };
 
 } // namespace qor

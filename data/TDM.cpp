@@ -1,6 +1,7 @@
 #include "data/TDM.h"
 
 #include "data/Error.h"
+#include "data/Statements.h"
 
 namespace qor {
 
@@ -96,6 +97,20 @@ TDM::~TDM()
 {
     if (DM == this)
         DM = nullptr;
+}
+
+void TDM::reopen(Query *query, const QString &statement)
+{
+    query->close();
+    query->setSql(statement);
+    query->open();
+}
+
+void TDM::loadLists()
+{
+    reopen(ADOQ_Faculty, statements::facultiesWithGroups());
+    reopen(ADOQ_Prikaz_come_slushatel, statements::enrolmentOrders());
+    reopen(ADOQ_prikaz_leave_slushatel, statements::expulsionOrders());
 }
 
 QString TDM::keyText(const QVariant &key)

@@ -53,6 +53,12 @@ public:
     void ADOQ_movement_slushatelBeforePost(Query &dataSet);
     void ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet);
 
+    // Closes a query, replaces its statement and opens it again.
+    static void reopen(Query *query, const QString &statement);
+
+    // After sign-in: the faculties that have groups and both order lists.
+    void loadLists();
+
     // A chosen key as it enters a statement: its decimal digits, or nothing when null.
     static QString keyText(const QVariant &key);
     // A chosen key as it is stored into a key column; null fails with the conversion error.

@@ -11,8 +11,12 @@ class TForm1;
 
 namespace qor {
 
-// The main window. Its creation runs the sign-in; nothing else of the
-// program runs before a successful one.
+class DataGrid;
+class LookupList;
+
+// The main window: the faculty and group lists and the chosen group's
+// roster, editable in place. Its creation runs the sign-in; nothing else of
+// the program runs before a successful one.
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
@@ -28,9 +32,28 @@ public:
     // successful one loads the lists.
     void FormCreate();
 
+    // After sign-in: the faculties that have groups and both order lists.
     void loadLists();
 
+    // The pick handlers of the faculty and group lists.
+    void DBLookupComboBox1Click();
+    void DBLookupComboBox2Click();
+
+    void BitBtn1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+
+    LookupList *facultyList() const;
+    LookupList *groupList() const;
+    DataGrid *rosterGrid() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void setUpRoster();
+
     std::unique_ptr<Ui::TForm1> ui;
 };
 

@@ -7,6 +7,7 @@
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
 #include "data/Error.h"
+#include "data/Statements.h"
 #include "data/Query.h"
 #include "data/TDM.h"
 #include "screens/TForm1.h"
@@ -158,7 +159,7 @@ void TForm8::SpeedButton2Click()
         return;
     {
         Query dateFormat(DM->ADOCon);
-        dateFormat.setSql(QStringLiteral("SET DATEFORMAT dmy"));
+        dateFormat.setSql(statements::dateFormatDmy());
         dateFormat.execSql();
     }
     done(mrOk);
