@@ -5,11 +5,25 @@
 
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
+#include "data/Error.h"
 #include "data/SqliteEngine.h"
 #include "signin/SettingsRecord.h"
 #include "tools/AdminCommands.h"
 
 #include <QTemporaryDir>
+
+#include <functional>
+
+// The text of the qor::Error that fn throws; empty when it throws none.
+inline QString errorOf(const std::function<void()> &fn)
+{
+    try {
+        fn();
+    } catch (const qor::Error &e) {
+        return e.text();
+    }
+    return {};
+}
 
 struct DemoFixture
 {

@@ -17,15 +17,6 @@ class TestQuery : public QObject
     DemoFixture *demo = nullptr;
     Connection *connection = nullptr;
 
-    QString errorOf(const std::function<void()> &fn)
-    {
-        try {
-            fn();
-        } catch (const Error &e) {
-            return e.text();
-        }
-        return {};
-    }
 
 private slots:
     void init()

@@ -34,15 +34,6 @@ class TestRosterData : public QObject
     QVariant group = 1;
     Query *roster = nullptr;
 
-    QString errorOf(const std::function<void()> &fn)
-    {
-        try {
-            fn();
-        } catch (const Error &e) {
-            return e.text();
-        }
-        return {};
-    }
     // What the database holds, read apart from the data module.
     RowSet stored(const QString &where)
     {
