@@ -4,6 +4,7 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/OdbcEngine.h"
 #include "data/Query.h"
 
 #include <QSignalSpy>
@@ -137,6 +138,55 @@ private slots:
         } catch (const Error &e) {
             QCOMPARE(e.text(), error);
         }
+    }
+
+    void twoClientsShareOneFile()
+    {
+        DemoFixture demo;
+        Connection writer, reader;
+        writer.setConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        reader.setConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        // Straight on the engine: the connection's own execute would close it, ending the transaction.
+        writer.engine().execute(QStringLiteral("BEGIN IMMEDIATE"));
+        writer.engine().execute(QStringLiteral("UPDATE s_fio SET s_fio = 'Новое имя' WHERE id_student = 1"));
+        // While one client writes, another reads what was last committed.
+        Query read(&reader, QStringLiteral("read"));
+        read.setSql(QStringLiteral("SELECT s_fio FROM s_fio WHERE id_student = 1"));
+        read.open();
+        QCOMPARE(read.asString(0), QStringLiteral("Иванов Иван Иванович"));
+        read.close();
+        writer.engine().execute(QStringLiteral("COMMIT"));
+        read.open();
+        QCOMPARE(read.asString(0), QStringLiteral("Новое имя"));
+    }
+
+    void reachesASqlServerThroughOdbc_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("odbc");
+        QTest::newRow("host") << "db01" << "DRIVER={FreeTDS};SERVER=db01;DATABASE=QOR;UID={gate};PWD={p;w}}d};ClientCharset=UTF-8;";
+        QTest::newRow("host,port") << "db01,1433" << "DRIVER={FreeTDS};SERVER=db01;PORT=1433;DATABASE=QOR;UID={gate};PWD={p;w}}d};ClientCharset=UTF-8;";
+        QTest::newRow("host\\instance") << "db01\\SQLEXPRESS" << "DRIVER={FreeTDS};SERVER=db01\\SQLEXPRESS;DATABASE=QOR;UID={gate};PWD={p;w}}d};ClientCharset=UTF-8;";
+    }
+    void reachesASqlServerThroughOdbc()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, odbc);
+        QCOMPARE(OdbcEngine::odbcConnectionString({QStringLiteral("gate"), QStringLiteral("p;w}d"), QStringLiteral("QOR"), source}), odbc);
+    }
+
+    void aRefusedServerIsTheDriversError()
+    {
+        // Nothing listens on port 1 here: the driver refuses at once.
+        Connection connection;
+        connection.setConnectionString(composeConnectionString({QStringLiteral("gate"), QStringLiteral("x"), QStringLiteral("QOR"), QStringLiteral("127.0.0.1,1")}));
+        try {
+            connection.open();
+            QFAIL("connected to nothing");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(QStringLiteral("Unable to connect")), qPrintable(e.text()));
+        }
+        QVERIFY(!connection.isConnected());
     }
 
     void missingDatabaseFileIsAClearError()
