@@ -1,10 +1,10 @@
 #include "controls/MessageBoxes.h"
 
+#include "controls/WindowPlacement.h"
+
 #include "app/Application.h"
 
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 
 namespace qor {
 
@@ -20,12 +20,7 @@ protected:
     void showEvent(QShowEvent *event) override
     {
         QMessageBox::showEvent(event); // fixes the size
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            // The frame counts, as it does for any centred window.
-            const QRect area = screen->geometry();
-            const QSize size = frameGeometry().size();
-            move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-        }
+        centreOnScreen(this);
     }
 };
 

@@ -7,7 +7,6 @@
 #include <memory>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace qor {
 

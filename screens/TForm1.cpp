@@ -5,13 +5,12 @@
 #include "controls/GridBinding.h"
 #include "controls/LookupList.h"
 #include "controls/UserAction.h"
+#include "controls/WindowPlacement.h"
 #include "data/Statements.h"
 #include "data/TDM.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace qor {
 
@@ -43,10 +42,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
         label->setFont(tahoma(11, true));
     ui->Strip1->setStyleSheet(QStringLiteral("QFrame#Strip1 { background: %1; border: 1px inset gray; }").arg(StripColour.name()));
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
+    setOuterSize(this, QSize(1044, 448));
+    centreOnScreen(this);
 
     if (DM) {
         ui->DBLookupComboBox1->setListSource(DM->DS_Faculty, QStringLiteral("p23-1"), QStringLiteral("id_faculty"));

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "controls/MessageBoxes.h"
+#include "controls/WindowPlacement.h"
 #include "controls/UserAction.h"
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
@@ -19,9 +20,7 @@
 
 #include <QCoreApplication>
 #include <QFocusEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QToolButton>
 
 #include <optional>
@@ -109,10 +108,7 @@ TForm8::TForm8(QWidget *parent)
         "QToolButton { background: transparent; border: none; }"));
 
     setFixedSize(WindowWidth, FirstHeight);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
+    centreOnScreen(this);
 
     for (QLineEdit *edit : {ui->Login_Edit, ui->Password_Edit, ui->Edit1})
         edit->installEventFilter(this);
