@@ -64,8 +64,8 @@ void stepRaw(sqlite3 *db, const QString &statement)
         }
     }
     sqlite3_finalize(stmt);
-    static volatile size_t sink;
-    sink = bytes;
+    // Keeps the compiler from dropping the reads.
+    asm volatile("" : : "r"(bytes) : "memory");
 }
 
 int collateRussian(void *, int na, const void *a, int nb, const void *b);

@@ -1,6 +1,7 @@
 #include "data/EmbeddedGetUser.h"
 
 #include "data/Error.h"
+#include "data/SqliteStatement.h"
 #include "signin/CharShift.h"
 
 #include <QRegularExpression>
@@ -14,41 +15,26 @@ namespace qor {
 
 namespace {
 
-using StatementPtr = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
-
 class Session
 {
 public:
     explicit Session(sqlite3 *db) : m_db(db) {}
 
-    StatementPtr prepare(const char *sql, std::initializer_list<QVariant> values)
+    std::unique_ptr<SqliteStatement> prepare(const char *sql, std::initializer_list<QVariant> values)
     {
-        sqlite3_stmt *raw = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql, -1, &raw, nullptr) != SQLITE_OK)
-            fail();
-        StatementPtr stmt(raw, sqlite3_finalize);
+        auto stmt = std::make_unique<SqliteStatement>(m_db, QByteArray(sql));
         int index = 1;
-        for (const QVariant &value : values) {
-            if (value.isNull()) {
-                sqlite3_bind_null(raw, index++);
-            } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
-                sqlite3_bind_int64(raw, index++, value.toLongLong());
-            } else {
-                const QByteArray text = value.toString().toUtf8();
-                sqlite3_bind_text(raw, index++, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-            }
-        }
+        for (const QVariant &value : values)
+            stmt->bind(index++, value);
         return stmt;
     }
 
     void run(const char *sql, std::initializer_list<QVariant> values)
     {
-        const StatementPtr stmt = prepare(sql, values);
-        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-            fail();
+        const auto stmt = prepare(sql, values);
+        if (sqlite3_step(stmt->get()) != SQLITE_DONE)
+            throw sqliteError(m_db);
     }
-
-    [[noreturn]] void fail() { throw Error(QString::fromUtf8(sqlite3_errmsg(m_db))); }
 
 private:
     sqlite3 *m_db;
@@ -136,8 +122,8 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &arguments, const QDat
             session.run("COMMIT", {});
         };
 
-        const StatementPtr setting = session.prepare("SELECT value FROM qor_setting WHERE name = 'min_client'", {});
-        const int minClient = sqlite3_step(setting.get()) == SQLITE_ROW ? sqlite3_column_int(setting.get(), 0) : 0;
+        const auto setting = session.prepare("SELECT value FROM qor_setting WHERE name = 'min_client'", {});
+        const int minClient = sqlite3_step(setting->get()) == SQLITE_ROW ? sqlite3_column_int(setting->get(), 0) : 0;
         if (clientNumber(client) < minClient) {
             reply.outdated = 1;
             outcome = QStringLiteral("outdated client");
@@ -145,28 +131,28 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &arguments, const QDat
             return replyRow(reply);
         }
 
-        const StatementPtr user = session.prepare(
+        const auto user = session.prepare(
             "SELECT u.id_user, u.password_md5, u.must_change, u.password_expires, u.password_days,"
             " u.failed_count, u.locked_until, u.disabled, l.name, l.password"
             " FROM qor_user u LEFT JOIN qor_login l ON l.name = u.db_login WHERE u.login = ?",
             {login});
-        if (sqlite3_step(user.get()) != SQLITE_ROW) {
+        if (sqlite3_step(user->get()) != SQLITE_ROW) {
             reply.message = getuser::WrongCredentials;
             outcome = QStringLiteral("unknown login");
             finish();
             return replyRow(reply);
         }
-        const qint64 idUser = sqlite3_column_int64(user.get(), 0);
-        QString currentMd5 = columnText(user.get(), 1);
-        bool mustChange = sqlite3_column_int(user.get(), 2) != 0;
-        QDateTime expires = sqlite3_column_type(user.get(), 3) == SQLITE_NULL ? QDateTime() : fromStored(columnText(user.get(), 3));
-        const bool hasPasswordDays = sqlite3_column_type(user.get(), 4) != SQLITE_NULL;
-        const int passwordDays = sqlite3_column_int(user.get(), 4);
-        int failedCount = sqlite3_column_int(user.get(), 5);
-        const QDateTime lockedUntil = sqlite3_column_type(user.get(), 6) == SQLITE_NULL ? QDateTime() : fromStored(columnText(user.get(), 6));
-        const bool disabled = sqlite3_column_int(user.get(), 7) != 0;
-        const QString dbLogin = columnText(user.get(), 8);
-        const QString dbPassword = columnText(user.get(), 9);
+        const qint64 idUser = sqlite3_column_int64(user->get(), 0);
+        QString currentMd5 = columnText(user->get(), 1);
+        bool mustChange = sqlite3_column_int(user->get(), 2) != 0;
+        QDateTime expires = sqlite3_column_type(user->get(), 3) == SQLITE_NULL ? QDateTime() : fromStored(columnText(user->get(), 3));
+        const bool hasPasswordDays = sqlite3_column_type(user->get(), 4) != SQLITE_NULL;
+        const int passwordDays = sqlite3_column_int(user->get(), 4);
+        int failedCount = sqlite3_column_int(user->get(), 5);
+        const QDateTime lockedUntil = sqlite3_column_type(user->get(), 6) == SQLITE_NULL ? QDateTime() : fromStored(columnText(user->get(), 6));
+        const bool disabled = sqlite3_column_int(user->get(), 7) != 0;
+        const QString dbLogin = columnText(user->get(), 8);
+        const QString dbPassword = columnText(user->get(), 9);
 
         if (disabled) {
             reply.message = getuser::Disabled;

@@ -12,6 +12,11 @@
 
 namespace qor {
 
+namespace {
+// Another client changed or deleted the row since it was read.
+const QString RowNotFound = QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
+} // namespace
+
 Query::Query(Connection *connection, const QString &name, QObject *parent)
     : QObject(parent), m_connection(connection)
 {
@@ -471,7 +476,7 @@ void Query::writeRow()
     write.keyValue = m_original[m_keyResultColumn];
     // Only while the row still holds what was read: another client's change is never overwritten.
     if (engine.updateRow(write) == 0)
-        throw Error(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+        throw Error(RowNotFound);
 }
 
 void Query::deleteCurrent()
@@ -490,7 +495,7 @@ void Query::deleteCurrent()
     write.keyColumn = m_keyColumn;
     write.keyValue = m_rows.value(m_current, m_keyResultColumn);
     if (m_connection->engine().deleteRow(write) == 0)
-        throw Error(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+        throw Error(RowNotFound);
     const int row = m_current;
     emit rowAboutToBeRemoved(row);
     m_rows.removeRow(row);

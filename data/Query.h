@@ -19,16 +19,16 @@ class Query;
 // computed from another query's rows.
 struct FieldDef
 {
-    QString name;
+    QString name{};
     ColumnType type = ColumnType::Text;
     int size = 0; // characters, for text
 
     // Lookup: the text of the lookupResultField of the lookupSource row whose
     // lookupKeyField equals this row's keyField.
     Query *lookupSource = nullptr;
-    QString keyField;
-    QString lookupKeyField;
-    QString lookupResultField;
+    QString keyField{};
+    QString lookupKeyField{};
+    QString lookupResultField{};
 
     bool readOnly = false;
 

@@ -174,14 +174,6 @@ qint64 RowSet::integer(int row, int column) const
     }
 }
 
-std::string_view RowSet::utf8(int row, int column) const
-{
-    const Cell &c = cell(row, column);
-    if (c.kind != Cell::Text)
-        return {};
-    return std::string_view(m_texts.data() + c.offset, c.size);
-}
-
 QString RowSet::dateTimeToStored(const QDateTime &value)
 {
     return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

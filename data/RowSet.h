@@ -19,7 +19,6 @@ struct Column
     ColumnType type = ColumnType::Other;
     int maxLength = 0;     // characters, for text columns; 0 when unknown
     QString baseTable;     // the table the value comes from, when the engine knows it
-    QString baseColumn;    // its name in that table
 };
 
 // The rows of one result, read once and held in memory. Cells are compact:
@@ -57,8 +56,6 @@ public:
     QVariant value(int row, int column) const;
     QString text(int row, int column) const; // the stored text or number, "" for NULL
     qint64 integer(int row, int column) const;
-    // The raw UTF-8 bytes of a text cell (empty for others), without a copy.
-    std::string_view utf8(int row, int column) const;
 
     // Dates travel as this one text form on the embedded engine.
     static QString dateTimeToStored(const QDateTime &value);

@@ -3,6 +3,7 @@
 #include "data/EmbeddedGetUser.h"
 #include "data/Error.h"
 #include "data/RussianCollation.h"
+#include "data/SqliteStatement.h"
 #include "data/TsqlDialect.h"
 #include "data/embedded_schema.h"
 
@@ -22,7 +23,6 @@ namespace qor {
 
 namespace {
 
-const QString PermissionDenied = QStringLiteral("The user does not have permission to perform this action.");
 constexpr int BusyTimeoutMs = 5000;
 
 QByteArray quoteName(const QString &name)
@@ -30,65 +30,6 @@ QByteArray quoteName(const QString &name)
     QString quoted = name;
     quoted.replace(u']', QStringLiteral("]]"));
     return ('[' + quoted + ']').toUtf8();
-}
-
-// The engine's text for its last failure; a refusal of the authorizer reads
-// as the server's permission error.
-Error lastError(sqlite3 *db)
-{
-    if (sqlite3_errcode(db) == SQLITE_AUTH)
-        return Error(PermissionDenied);
-    return Error(QString::fromUtf8(sqlite3_errmsg(db)));
-}
-
-// A prepared statement that finalizes itself.
-class Statement
-{
-public:
-    Statement(sqlite3 *db, const QByteArray &sql, const char **tail = nullptr)
-    {
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, tail) != SQLITE_OK)
-            throw lastError(db);
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-    sqlite3_stmt *get() const { return m_stmt; }
-    explicit operator bool() const { return m_stmt != nullptr; }
-
-private:
-    sqlite3_stmt *m_stmt = nullptr;
-};
-
-void bind(sqlite3_stmt *stmt, int index, const QVariant &value)
-{
-    if (!value.isValid() || value.isNull()) {
-        sqlite3_bind_null(stmt, index);
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        sqlite3_bind_int64(stmt, index, value.toLongLong());
-        return;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        sqlite3_bind_double(stmt, index, value.toDouble());
-        return;
-    case QMetaType::QDateTime:
-    case QMetaType::QDate: {
-        const QByteArray text = RowSet::dateTimeToStored(value.toDateTime()).toUtf8();
-        sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    default: {
-        const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    }
-    }
 }
 
 ColumnType typeFromDeclaration(const char *declared, int *maxLength)
@@ -179,8 +120,8 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
 {
     openFile(file, false);
     try {
-        Statement login(m_db, "SELECT password, is_gate FROM qor_login WHERE name = ?");
-        bind(login.get(), 1, user);
+        SqliteStatement login(m_db, "SELECT password, is_gate FROM qor_login WHERE name = ?");
+        login.bind(1, user);
         const int rc = sqlite3_step(login.get());
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             fail();
@@ -197,7 +138,7 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
                               .arg(catalog, QFileInfo(file).absoluteFilePath(), error.text()));
     }
     if (m_role == Role::Worker)
-        installAuthorizer();
+        sqlite3_set_authorizer(m_db, workerAuthorizer, nullptr);
 }
 
 SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, Role role, bool create)
@@ -269,14 +210,9 @@ void SqliteEngine::openFile(const QString &file, bool create)
     sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
 }
 
-void SqliteEngine::installAuthorizer()
-{
-    sqlite3_set_authorizer(m_db, workerAuthorizer, nullptr);
-}
-
 void SqliteEngine::fail() const
 {
-    throw lastError(m_db);
+    throw sqliteError(m_db);
 }
 
 void SqliteEngine::checkMayRun(const QString &statement) const
@@ -285,7 +221,7 @@ void SqliteEngine::checkMayRun(const QString &statement) const
         return;
     const auto call = tsql::parseExec(statement);
     if (!call || call->procedure.compare(u"GET_USER", Qt::CaseInsensitive) != 0)
-        throw Error(PermissionDenied);
+        throw Error(permissionDeniedText());
 }
 
 RowSet SqliteEngine::select(const QString &statement)
@@ -304,7 +240,7 @@ RowSet SqliteEngine::select(const QString &statement)
     }
 
     const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
-    Statement stmt(m_db, sql);
+    SqliteStatement stmt(m_db, sql);
     if (!stmt)
         return RowSet();
     sqlite3_stmt *s = stmt.get();
@@ -317,7 +253,6 @@ RowSet SqliteEngine::select(const QString &statement)
         Column &c = columns[i];
         c.type = typeFromDeclaration(sqlite3_column_decltype(s, i), &c.maxLength);
         c.baseTable = QString::fromUtf8(sqlite3_column_table_name(s, i));
-        c.baseColumn = QString::fromUtf8(sqlite3_column_origin_name(s, i));
     }
     const QStringList unique = uniqueColumnNames(names);
     for (int i = 0; i < columnCount; ++i)
@@ -395,7 +330,7 @@ void SqliteEngine::execute(const QString &statement)
 
 QStringList SqliteEngine::tableColumns(const QString &table)
 {
-    Statement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");
+    SqliteStatement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");
     QStringList columns;
     while (sqlite3_step(stmt.get()) == SQLITE_ROW)
         columns.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1))));
@@ -404,7 +339,7 @@ QStringList SqliteEngine::tableColumns(const QString &table)
 
 QString SqliteEngine::primaryKey(const QString &table)
 {
-    Statement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");
+    SqliteStatement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");
     while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
         if (sqlite3_column_int(stmt.get(), 5) == 1)
             return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1)));
@@ -426,15 +361,15 @@ QVariant SqliteEngine::insertRow(const RowWrite &write)
         }
         sql += " (" + names.join(',') + ") VALUES (" + marks.join(',') + ")";
     }
-    Statement stmt(m_db, sql);
+    SqliteStatement stmt(m_db, sql);
     for (int i = 0; i < write.values.size(); ++i)
-        bind(stmt.get(), i + 1, write.values[i]);
+        stmt.bind(i + 1, write.values[i]);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         fail();
     const qint64 rowid = sqlite3_last_insert_rowid(m_db);
     if (write.keyColumn.isEmpty())
         return rowid;
-    Statement key(m_db, "SELECT " + quoteName(write.keyColumn) + " FROM " + quoteName(write.table) + " WHERE rowid = ?");
+    SqliteStatement key(m_db, "SELECT " + quoteName(write.keyColumn) + " FROM " + quoteName(write.table) + " WHERE rowid = ?");
     sqlite3_bind_int64(key.get(), 1, rowid);
     if (sqlite3_step(key.get()) != SQLITE_ROW)
         fail();
@@ -453,13 +388,13 @@ int SqliteEngine::updateRow(const RowWrite &write)
                      + " WHERE " + quoteName(write.keyColumn) + " = ?";
     if (!write.originalValues.isEmpty())
         sql += " AND " + checks.join(" AND ");
-    Statement stmt(m_db, sql);
+    SqliteStatement stmt(m_db, sql);
     int index = 1;
     for (const QVariant &value : write.values)
-        bind(stmt.get(), index++, value);
-    bind(stmt.get(), index++, write.keyValue);
+        stmt.bind(index++, value);
+    stmt.bind(index++, write.keyValue);
     for (const QVariant &value : write.originalValues)
-        bind(stmt.get(), index++, value);
+        stmt.bind(index++, value);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         fail();
     return sqlite3_changes(m_db);
@@ -468,8 +403,8 @@ int SqliteEngine::updateRow(const RowWrite &write)
 int SqliteEngine::deleteRow(const RowWrite &write)
 {
     checkMayRun(QString());
-    Statement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?");
-    bind(stmt.get(), 1, write.keyValue);
+    SqliteStatement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?");
+    stmt.bind(1, write.keyValue);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         fail();
     return sqlite3_changes(m_db);

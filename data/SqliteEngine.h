@@ -47,7 +47,6 @@ private:
     void openFile(const QString &file, bool create);
     void closeFile();
     void checkMayRun(const QString &statement) const;
-    void installAuthorizer();
     [[noreturn]] void fail() const;
 
     QString m_connectionName;

@@ -89,7 +89,8 @@ private slots:
         come.keyField = QStringLiteral("id_prikaz_come_slushatel");
         come.lookupKeyField = QStringLiteral("id_prikaz_come_slushatel");
         come.lookupResultField = QStringLiteral("prikaz_come");
-        roster.setFieldDefs({{QStringLiteral("ROW"), ColumnType::BigInt}, {QStringLiteral("id_prikaz_come_slushatel"), ColumnType::Integer}, come});
+        roster.setFieldDefs({{.name = QStringLiteral("ROW"), .type = ColumnType::BigInt},
+                             {.name = QStringLiteral("id_prikaz_come_slushatel"), .type = ColumnType::Integer}, come});
         roster.setSql(QStringLiteral("SELECT 1 AS Row, 3 AS id_prikaz_come_slushatel, 'x' AS hidden "
                                      "UNION ALL SELECT 2, 999, 'y' UNION ALL SELECT 3, NULL, 'z'"));
         roster.open();

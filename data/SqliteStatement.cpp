@@ -1,0 +1,64 @@
+#include "data/SqliteStatement.h"
+
+#include "data/Error.h"
+#include "data/RowSet.h"
+
+#include <sqlite3.h>
+
+namespace qor {
+
+QString permissionDeniedText()
+{
+    return QStringLiteral("The user does not have permission to perform this action.");
+}
+
+Error sqliteError(sqlite3 *db)
+{
+    if (sqlite3_errcode(db) == SQLITE_AUTH)
+        return Error(permissionDeniedText());
+    return Error(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql)
+{
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+        throw sqliteError(db);
+}
+
+SqliteStatement::~SqliteStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void SqliteStatement::bind(int index, const QVariant &value)
+{
+    if (!value.isValid() || value.isNull()) {
+        sqlite3_bind_null(m_stmt, index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        sqlite3_bind_int64(m_stmt, index, value.toLongLong());
+        return;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        sqlite3_bind_double(m_stmt, index, value.toDouble());
+        return;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QByteArray text = RowSet::dateTimeToStored(value.toDateTime()).toUtf8();
+        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+} // namespace qor

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qor {
+
+// A prepared SQLite statement that finalizes itself. Preparing throws
+// qor::Error with the engine's text (a refusal of the authorizer reads as the
+// server's permission error).
+class SqliteStatement
+{
+public:
+    SqliteStatement(sqlite3 *db, const QByteArray &sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement &) = delete;
+    SqliteStatement &operator=(const SqliteStatement &) = delete;
+
+    sqlite3_stmt *get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+
+    // Binds a value at a 1-based position: integers, reals, date-times in the
+    // stored text form, anything else as text; a null QVariant as NULL.
+    void bind(int index, const QVariant &value);
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// The server's text for a statement the login may not run.
+QString permissionDeniedText();
+
+// The error for the connection's last failure.
+class Error;
+Error sqliteError(sqlite3 *db);
+
+} // namespace qor
