@@ -18,6 +18,8 @@ QWidget *CellDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
     auto *edit = new QLineEdit(parent);
     edit->setFrame(false);
     edit->setAlignment(m_column.alignment);
+    if (m_column.maxLength > 0)
+        edit->setMaxLength(m_column.maxLength);
     colourEditor(edit);
     return edit;
 }

@@ -4,6 +4,8 @@
 #include "controls/ColumnFitting.h"
 #include "controls/DateTimeDelegate.h"
 #include "controls/LookupDelegate.h"
+#include "controls/QueryModel.h"
+#include "controls/RowGuard.h"
 #include "controls/TwoLevelHeader.h"
 
 #include <QEvent>
@@ -15,20 +17,7 @@
 
 namespace qor {
 
-QColor desktopColor()
-{
-    return QColor(0, 128, 128);
-}
-
-QColor inactiveCaptionGradientColor()
-{
-    return QColor(0xD7, 0xE4, 0xF2);
-}
-
 namespace {
-
-// Least width, line included, that a drag leaves the dragged or the next column.
-constexpr int kLeastDragWidth = 5;
 
 // The vertical header as the row indicator: no numbers, a marker on the
 // current row. Its width is the indicator's plus its line.
@@ -43,11 +32,14 @@ public:
         setFixedWidth(kIndicatorWidth + 1);
     }
 
-    void setCurrentRow(int row)
+    enum class Marker { Current, Editing, NewRow };
+
+    void setCurrentRow(int row, Marker marker)
     {
-        if (row == m_row)
+        if (row == m_row && marker == m_marker)
             return;
         m_row = row;
+        m_marker = marker;
         viewport()->update();
     }
 
@@ -61,16 +53,38 @@ protected:
         style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
         if (logicalIndex != m_row)
             return;
+        // A triangle on the current row; an I-beam while it is being edited,
+        // a star while it is new, so that a row not yet written shows.
         const QPointF centre(rect.left() + kIndicatorWidth / 2.0, rect.top() + rect.height() / 2.0);
+        painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(Qt::black);
-        painter->drawPolygon(QPolygonF({centre + QPointF(-2, -4), centre + QPointF(2.5, 0),
-                                        centre + QPointF(-2, 4)}));
+        switch (m_marker) {
+        case Marker::Current:
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(Qt::black);
+            painter->drawPolygon(QPolygonF({centre + QPointF(-2, -4), centre + QPointF(2.5, 0),
+                                            centre + QPointF(-2, 4)}));
+            break;
+        case Marker::Editing:
+            painter->setPen(QPen(Qt::black, 1));
+            painter->drawLine(centre + QPointF(0, -4), centre + QPointF(0, 4));
+            painter->drawLine(centre + QPointF(-2, -4), centre + QPointF(2, -4));
+            painter->drawLine(centre + QPointF(-2, 4), centre + QPointF(2, 4));
+            break;
+        case Marker::NewRow:
+            painter->setPen(QPen(Qt::black, 1.2));
+            for (int angle : {0, 60, 120}) {
+                const QLineF line = QLineF::fromPolar(3.5, angle).translated(centre);
+                painter->drawLine(line.p2(), centre - (line.p2() - centre));
+            }
+            break;
+        }
+        painter->restore();
     }
 
 private:
     int m_row = -1;
+    Marker m_marker = Marker::Current;
 };
 
 int findModelColumn(const QAbstractItemModel *model, const GridColumn &column)
@@ -143,6 +157,10 @@ void DataGrid::setModel(QAbstractItemModel *model)
     m_modelConnections.clear();
     QTableView::setModel(model);
     if (model) {
+        // Every change of the current cell asks the grid first.
+        QItemSelectionModel *plain = selectionModel();
+        setSelectionModel(new RowGuard(model, this));
+        delete plain;
         // After the header's own handlers, which forget moved and hidden sections.
         m_modelConnections.append(connect(model, &QAbstractItemModel::columnsInserted, this, &DataGrid::applyColumns));
         m_modelConnections.append(connect(model, &QAbstractItemModel::columnsRemoved, this, &DataGrid::applyColumns));
@@ -242,7 +260,7 @@ void DataGrid::applyColumns()
         m_header->resizeSection(logical, int(m_proportions[i]) + 1);
         if (!described)
             continue;
-        const GridColumn &column = m_columns[i];
+        const GridColumn column = resolvedColumn(m_columns[i], logical);
         m_header->setTitle(logical, column.upperTitle, column.lowerTitle, column.upperTitleColor,
                            column.lowerTitleColor);
         m_delegates.append(makeDelegate(column, this));
@@ -251,6 +269,19 @@ void DataGrid::applyColumns()
     }
     m_settingWidths = false;
     fitToWidth();
+}
+
+GridColumn DataGrid::resolvedColumn(const GridColumn &described, int modelColumn) const
+{
+    GridColumn column = described;
+    const auto header = [&](int role) { return model()->headerData(modelColumn, Qt::Horizontal, role); };
+    if (const QVariant kind = header(FieldKindRole); kind.isValid())
+        column.kind = GridColumn::Kind(kind.toInt());
+    if (const QVariant length = header(MaxLengthRole); length.isValid())
+        column.maxLength = length.toInt();
+    if (const QVariant choices = header(LookupChoicesRole); choices.canConvert<LookupChoices>())
+        column.lookup = choices.value<LookupChoices>();
+    return column;
 }
 
 QList<int> DataGrid::shownColumnsInVisualOrder() const
@@ -301,13 +332,6 @@ void DataGrid::onSectionResized(int logicalIndex, int oldSize, int newSize)
     }
     const QList<int> shown = shownColumnsInVisualOrder();
     const int position = int(shown.indexOf(logicalIndex));
-    // A border stops where the dragged or the next column reaches its least
-    // width: a column of width 0 could not be dragged back.
-    newSize = std::max(newSize, std::min(oldSize, kLeastDragWidth));
-    if (position + 1 < shown.size() && newSize > oldSize) {
-        const int room = m_header->sectionSize(shown[position + 1]) - kLeastDragWidth;
-        newSize = std::max(oldSize, std::min(newSize, oldSize + room));
-    }
     QList<double> proportions = columnProportions();
     applyColumnDrag(proportions, position, oldSize - 1, newSize - 1);
     for (int i = 0; i < shown.size(); ++i)
@@ -420,7 +444,16 @@ QModelIndex DataGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
 void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
-    static_cast<IndicatorHeader *>(verticalHeader())->setCurrentRow(current.row());
+    updateIndicator();
+}
+
+void DataGrid::updateIndicator()
+{
+    using Marker = IndicatorHeader::Marker;
+    Marker marker = Marker::Current;
+    if (m_queryModel && m_queryModel->isEditing())
+        marker = m_queryModel->isNewRow() ? Marker::NewRow : Marker::Editing;
+    static_cast<IndicatorHeader *>(verticalHeader())->setCurrentRow(currentIndex().row(), marker);
 }
 
 } // namespace qor

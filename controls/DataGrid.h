@@ -3,29 +3,53 @@
 #include "controls/GridColumn.h"
 
 #include <QList>
+#include <QPointer>
 #include <QTableView>
 
 namespace qor {
 
+class DataSource;
+class QueryModel;
 class TwoLevelHeader;
 
-// Stand-ins for Windows system colours the screens were designed with.
-QColor desktopColor();                  // classic desktop teal, #008080
-QColor inactiveCaptionGradientColor();  // light grey-blue, #D7E4F2
-
 // Data grid over any item model. The screen describes its columns (which
-// model column, titles, width, colours, alignment, read-only, kind); only
-// described columns are shown, in the order described, each with an editor
-// for its kind. The indicator column at the left marks the current row.
+// field, titles, width, colours, alignment); only described columns are
+// shown, in the order described, each with an editor for its kind, which
+// with its read-only flag, length and lookup choices the model tells when it
+// can. The indicator column at the left marks the current row.
 // With fitting on, columns share the grid's width in proportion to their
 // widths and there is no horizontal scroll bar; dragging a border scales that
 // column's proportion against the next column's.
+//
+// Bound to a data source, the grid edits the query's rows one at a time:
+// a row is written when the user moves to another row or starts a new one,
+// and a move that cannot go ahead (a refused cell text, a row the database
+// refuses) is refused before the grid moves, with the reason shown. Keys:
+// Insert inserts, Down on the last row (or Tab past its last cell) appends,
+// Up from an untouched new row drops it, Ctrl+Delete deletes after the
+// confirmation, Escape restores the cell and, again, undoes the row.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget *parent = nullptr);
+    using QTableView::edit;
 
     void setModel(QAbstractItemModel *model) override;
+    // Shows the data source's fields named by the described columns.
+    void setDataSource(DataSource *source);
+    // The model made by setDataSource; null over any other model.
+    QueryModel *queryModel() const;
+
+    // Row operations of the keys and of a navigator. Each first puts the
+    // text being edited into the row; what fails is shown and changes nothing.
+    bool insertRow();  // a new row before the current one
+    bool appendRow();  // a new row after the last one
+    bool deleteRow();  // the current row, after the confirmation
+    bool postRow();    // writes the row being edited
+    bool cancelRow();  // undoes the current row's changes; a new row is dropped
+    // Puts the text of an open cell editor into the row; false (with the
+    // reason shown and the editor kept) when the text is refused.
+    bool commitEditor();
 
     void setColumns(const QList<GridColumn> &columns);
     const QList<GridColumn> &columns() const { return m_columns; }
@@ -51,12 +75,34 @@ public:
     // Fits the columns now (fitting on).
     void fitToWidth();
 
+signals:
+    // The current row, its state or the rows changed: for navigators.
+    void recordStateChanged();
+
 protected:
     bool viewportEvent(QEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void commitData(QWidget *editor) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    friend class RowGuard;
+    bool mayMoveTo(const QPersistentModelIndex &target);
+    bool leaveRowFor(const QPersistentModelIndex &target);
+    bool commitEditorKeepingOnRefusal(QWidget *editor);
+    bool report(bool done);
+    void showQueryRow();
+    void onFocusChanged(QWidget *old, QWidget *now);
+    bool isLastCell(const QModelIndex &index);
+    void moveToFirstEditableCell(int row);
+    QWidget *openEditor() const;
+    void updateIndicator();
+    GridColumn resolvedColumn(const GridColumn &described, int modelColumn) const;
+
     void applyColumns();
     QList<int> findModelColumns() const;
     void updateRowHeight();
@@ -76,6 +122,12 @@ private:
     QList<QMetaObject::Connection> m_modelConnections;
     bool m_fit = false;
     bool m_settingWidths = false;
+
+    QueryModel *m_queryModel = nullptr;
+    int m_userInput = 0;           // > 0 while a key or mouse press is handled
+    bool m_leavingRow = false;     // a row change is being prepared
+    bool m_reporting = false;      // a refusal is being shown
+    QPointer<QWidget> m_keptEditor; // refused text stays in it for correction
 };
 
 } // namespace qor

@@ -1,26 +1,72 @@
 #include "controls/LookupList.h"
 
 #include "controls/QueryModel.h"
+#include "controls/UserAction.h"
 #include "data/DataSource.h"
 #include "data/Query.h"
 
+#include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QListView>
+
 namespace qor {
+
+namespace {
+
+constexpr qint64 kTypingPause = 2000; // ms
+constexpr int kMostTyped = 32;
+
+std::function<qint64()> &typingClock()
+{
+    static std::function<qint64()> clock = [] {
+        static QElapsedTimer timer;
+        if (!timer.isValid())
+            timer.start();
+        return timer.elapsed();
+    };
+    return clock;
+}
+
+// When the last character was typed into any list.
+qint64 &lastTyped()
+{
+    static qint64 time = std::numeric_limits<qint64>::min() / 2;
+    return time;
+}
+
+bool isTyping(const QKeyEvent *event)
+{
+    const QString text = event->text();
+    return !text.isEmpty() && text.at(0).isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+} // namespace
 
 LookupList::LookupList(QWidget *parent) : QComboBox(parent)
 {
     setEditable(false);
     setMaxVisibleItems(16);
-    connect(this, &QComboBox::activated, this, [this](int row) {
-        if (m_model && row >= 0)
-            m_key = m_model->query()->valueAt(row, m_model->query()->fieldIndex(m_keyField));
-        emit picked();
-    });
+    // The lists are laid out by the windows; measuring every row of a long
+    // list for a size hint would cost seconds.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
+    view()->installEventFilter(this);
+    // A click on a row of the open list.
+    connect(this, &QComboBox::activated, this, [this](int row) { choose(row); });
+}
+
+void LookupList::setClock(std::function<qint64()> clock)
+{
+    typingClock() = std::move(clock);
 }
 
 void LookupList::setListSource(DataSource *source, const QString &listField, const QString &keyField)
 {
     delete m_model;
     m_model = new QueryModel(source, {listField}, this);
+    m_listField = listField;
     m_keyField = keyField;
     setModel(m_model);
     setModelColumn(0);
@@ -35,11 +81,141 @@ void LookupList::setKeyValue(const QVariant &key)
     showKey();
 }
 
+int LookupList::rowOfKey() const
+{
+    return m_model ? m_model->query()->lookupRow(m_keyField, m_key) : -1;
+}
+
 void LookupList::showKey()
 {
-    const int row = m_model ? m_model->query()->lookupRow(m_keyField, m_key) : -1;
+    const int row = rowOfKey();
     if (currentIndex() != row)
         setCurrentIndex(row);
+}
+
+bool LookupList::writeRowsBeforePick()
+{
+    bool written = false;
+    runUserAction([&] {
+        for (Query *query : std::as_const(m_writtenBeforePick)) {
+            if (query->isOpen())
+                query->leaveRow();
+        }
+        written = true;
+    });
+    return written;
+}
+
+void LookupList::choose(int row)
+{
+    if (!writeRowsBeforePick()) {
+        showKey(); // back on the previous choice
+        return;
+    }
+    if (row >= 0 && m_model && row < m_model->rowCount())
+        m_key = m_model->query()->valueAt(row, m_model->query()->fieldIndex(m_keyField));
+    showKey();
+    emit picked();
+}
+
+int LookupList::findTyped(const QString &text)
+{
+    const qint64 now = typingClock()();
+    if (now - lastTyped() > kTypingPause)
+        m_typed.clear();
+    lastTyped() = now;
+    if (m_typed.size() + text.size() > kMostTyped || !m_model)
+        return -1;
+    const int row = m_model->query()->locatePrefix(m_listField, m_typed + text);
+    if (row >= 0)
+        m_typed += text;
+    return row;
+}
+
+void LookupList::showPopup()
+{
+    QComboBox::showPopup();
+    // With no row chosen, the open list shows none either, and Enter then
+    // chooses none (Qt would make the first row current).
+    if (rowOfKey() < 0)
+        view()->selectionModel()->clear();
+}
+
+void LookupList::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && (modifiers & Qt::AltModifier)) {
+        showPopup();
+        return;
+    }
+    if (key == Qt::Key_F4 && modifiers == Qt::NoModifier) {
+        showPopup();
+        return;
+    }
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && modifiers == Qt::NoModifier) {
+        const int rows = count();
+        const int current = rowOfKey();
+        const int next = current < 0 ? 0 : current + (key == Qt::Key_Down ? 1 : -1);
+        if (rows > 0 && next >= 0 && next < rows && next != current)
+            choose(next);
+        return;
+    }
+    if (key == Qt::Key_Backspace || key == Qt::Key_Escape) {
+        m_typed.clear();
+        return;
+    }
+    if (isTyping(event)) {
+        const int row = findTyped(event->text());
+        if (row >= 0)
+            choose(row);
+        return;
+    }
+    // Enter and Tab belong to the window; other keys choose nothing here.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        event->ignore();
+        return;
+    }
+}
+
+void LookupList::wheelEvent(QWheelEvent *event)
+{
+    // Turning the wheel over a list chooses nothing.
+    event->ignore();
+}
+
+bool LookupList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != view() || event->type() != QEvent::KeyPress)
+        return QComboBox::eventFilter(watched, event);
+    auto *keyEvent = static_cast<QKeyEvent *>(event);
+    const int key = keyEvent->key();
+    const bool alt = keyEvent->modifiers() & Qt::AltModifier;
+    QItemSelectionModel *selection = view()->selectionModel();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F4
+        || ((key == Qt::Key_Up || key == Qt::Key_Down) && alt)) {
+        // Accepting the open list, with the row chosen in it or with none.
+        const QModelIndexList chosen = selection->selectedRows(modelColumn());
+        hidePopup();
+        choose(chosen.isEmpty() ? -1 : chosen.first().row());
+        return true;
+    }
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && !selection->hasSelection() && count() > 0) {
+        // The first arrow in a list with no row chosen goes to the first row.
+        view()->setCurrentIndex(m_model->index(0, modelColumn()));
+        return true;
+    }
+    if (isTyping(keyEvent)) {
+        const int row = findTyped(keyEvent->text());
+        if (row >= 0)
+            view()->setCurrentIndex(m_model->index(row, modelColumn()));
+        return true;
+    }
+    if (key == Qt::Key_Backspace) {
+        m_typed.clear();
+        return true;
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 } // namespace qor

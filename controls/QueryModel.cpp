@@ -1,14 +1,56 @@
 #include "controls/QueryModel.h"
 
 #include "controls/GridColumn.h"
-#include "controls/UserAction.h"
 #include "data/DataSource.h"
 #include "data/DateTimeText.h"
+#include "data/Error.h"
 #include "data/Query.h"
 
 #include <QLocale>
 
 namespace qor {
+
+namespace {
+
+GridColumn::Kind kindOf(const FieldDef &def)
+{
+    if (def.isLookup())
+        return GridColumn::Kind::Lookup;
+    switch (def.type) {
+    case ColumnType::Integer:
+    case ColumnType::BigInt:
+        return GridColumn::Kind::Integer;
+    case ColumnType::Float:
+        return GridColumn::Kind::Float;
+    case ColumnType::DateTime:
+        return GridColumn::Kind::DateTime;
+    default:
+        return GridColumn::Kind::Text;
+    }
+}
+
+// The rows of a lookup field's source, as (key, text) pairs.
+LookupChoices lookupChoicesOf(const FieldDef &def)
+{
+    LookupChoices choices;
+    choices.items = [source = QPointer<const Query>(def.lookupSource), keyField = def.lookupKeyField,
+                     textField = def.lookupResultField] {
+        QList<std::pair<QVariant, QString>> items;
+        if (!source)
+            return items;
+        const int key = source->fieldIndex(keyField);
+        const int text = source->fieldIndex(textField);
+        if (key < 0 || text < 0)
+            return items;
+        items.reserve(source->rowCount());
+        for (int row = 0; row < source->rowCount(); ++row)
+            items.append({source->valueAt(row, key), source->valueAt(row, text).toString()});
+        return items;
+    };
+    return choices;
+}
+
+} // namespace
 
 QueryModel::QueryModel(DataSource *source, const QStringList &fields, QObject *parent)
     : QAbstractTableModel(parent), m_query(source->dataSet()), m_fields(fields)
@@ -23,10 +65,22 @@ QueryModel::QueryModel(DataSource *source, const QStringList &fields, QObject *p
         beginResetModel();
         endResetModel();
     });
-    connect(q, &Query::rowAboutToBeInserted, this, [this](int row) { beginInsertRows({}, row, row); });
-    connect(q, &Query::rowInserted, this, [this] { endInsertRows(); });
-    connect(q, &Query::rowAboutToBeRemoved, this, [this](int row) { beginRemoveRows({}, row, row); });
-    connect(q, &Query::rowRemoved, this, [this] { endRemoveRows(); });
+    connect(q, &Query::rowAboutToBeInserted, this, [this](int row) {
+        m_changingRows = true;
+        beginInsertRows({}, row, row);
+    });
+    connect(q, &Query::rowInserted, this, [this] {
+        endInsertRows();
+        m_changingRows = false;
+    });
+    connect(q, &Query::rowAboutToBeRemoved, this, [this](int row) {
+        m_changingRows = true;
+        beginRemoveRows({}, row, row);
+    });
+    connect(q, &Query::rowRemoved, this, [this] {
+        endRemoveRows();
+        m_changingRows = false;
+    });
     connect(q, &Query::rowChanged, this, [this](int row) {
         if (row >= 0 && row < rowCount())
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -100,10 +154,24 @@ QVariant QueryModel::data(const QModelIndex &index, int role) const
 
 QVariant QueryModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && section >= 0 && section < m_fields.size()
-        && (role == FieldNameRole || role == Qt::DisplayRole))
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_fields.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const int field = fieldOfColumn(section);
+    switch (role) {
+    case Qt::DisplayRole:
+    case FieldNameRole:
         return m_fields[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
+    case FieldKindRole:
+        return field < 0 ? QVariant() : QVariant(int(kindOf(m_query->field(field))));
+    case MaxLengthRole:
+        return field < 0 || m_query->field(field).type != ColumnType::Text ? 0 : m_query->field(field).size;
+    case LookupChoicesRole:
+        if (field < 0 || !m_query->field(field).isLookup())
+            return {};
+        return QVariant::fromValue(lookupChoicesOf(m_query->field(field)));
+    default:
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
 }
 
 Qt::ItemFlags QueryModel::flags(const QModelIndex &index) const
@@ -115,22 +183,115 @@ Qt::ItemFlags QueryModel::flags(const QModelIndex &index) const
     return flags;
 }
 
+bool QueryModel::attempt(const std::function<void()> &operation)
+{
+    if (!m_query)
+        return false;
+    try {
+        operation();
+        return true;
+    } catch (const Error &e) {
+        m_error = e.text();
+    } catch (const std::exception &e) {
+        m_error = QString::fromUtf8(e.what());
+    }
+    return false;
+}
+
 bool QueryModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     const int field = fieldOfColumn(index.column());
     if (role != Qt::EditRole || field < 0)
         return false;
-    bool done = false;
-    runUserAction([&] {
-        if (m_query->currentRow() != index.row())
-            m_query->setCurrentRow(index.row());
+    return attempt([&] {
+        m_query->setCurrentRow(index.row());
         if (value.typeId() == QMetaType::QString && !m_query->field(field).isLookup())
             m_query->setText(field, value.toString()); // typed text is converted to the column's type
         else
             m_query->setValue(field, value);
-        done = true;
     });
-    return done;
+}
+
+bool QueryModel::insertRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count != 1)
+        return false;
+    return attempt([&] {
+        if (row >= rowCount()) {
+            m_query->append();
+        } else {
+            m_query->setCurrentRow(row);
+            m_query->insert();
+        }
+    });
+}
+
+bool QueryModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count != 1 || row != currentRow())
+        return false;
+    return attempt([&] { m_query->deleteCurrent(); });
+}
+
+bool QueryModel::submit()
+{
+    return attempt([&] {
+        if (m_query->isOpen())
+            m_query->leaveRow();
+    });
+}
+
+void QueryModel::revert()
+{
+    attempt([&] { m_query->cancel(); });
+}
+
+int QueryModel::currentRow() const
+{
+    return m_query ? m_query->currentRow() : -1;
+}
+
+bool QueryModel::moveToRow(int row)
+{
+    return attempt([&] { m_query->setCurrentRow(row); });
+}
+
+bool QueryModel::beginEdit()
+{
+    return attempt([&] {
+        if (m_query->state() == Query::State::Browse && !m_query->eof())
+            m_query->edit();
+    });
+}
+
+bool QueryModel::canModify() const
+{
+    return m_query && m_query->canModify();
+}
+
+bool QueryModel::isEditing() const
+{
+    return m_query && m_query->isEditing();
+}
+
+bool QueryModel::isNewRow() const
+{
+    return m_query && m_query->state() == Query::State::Insert;
+}
+
+bool QueryModel::postRow()
+{
+    return attempt([&] { m_query->post(); });
+}
+
+bool QueryModel::isUntouchedNewRow() const
+{
+    return m_query && m_query->isUntouchedNewRow();
+}
+
+QString QueryModel::takeError()
+{
+    return std::exchange(m_error, QString());
 }
 
 } // namespace qor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 
@@ -10,8 +11,12 @@ namespace qor {
 // e.g. "09.09.2014 15:48:16" or "01.09.2014".
 QString localDateTimeText(const QDateTime &value);
 
-// Reads a typed date-time by the same local rules (the time may be left out).
-// Returns an invalid QDateTime when the text is no date.
-QDateTime parseLocalDateTime(const QString &text);
+// Reads a typed date-time by the local rules, in the forms people type: the
+// day, month and year in the local order and with the local separator, one
+// or two digits each for day and month, two or four for the year (two
+// digits name the year within fifty years of today; a missing year is this
+// year), optionally followed by a time "h:mm" or "h:mm:ss". Returns an
+// invalid QDateTime when the text is no date. today sets the reference year.
+QDateTime parseLocalDateTime(const QString &text, const QDate &today = QDate::currentDate());
 
 } // namespace qor

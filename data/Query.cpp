@@ -48,7 +48,7 @@ void Query::open()
     m_rows = std::move(rows);
     bindFields();
     m_current = isEmpty() ? -1 : 0;
-    m_lookupIndexes.clear();
+    forgetIndexes();
     m_table.clear();
     m_modified = false;
     setState(State::Browse);
@@ -66,7 +66,7 @@ void Query::close()
     setState(State::Inactive);
     m_rows = RowSet();
     m_current = -1;
-    m_lookupIndexes.clear();
+    forgetIndexes();
     emit closed();
     if (m_connection)
         m_connection->queryClosed();
@@ -134,18 +134,12 @@ int Query::findField(const QString &name) const
 
 void Query::setCurrentRow(int row)
 {
-    int target = isEmpty() ? -1 : std::clamp(row, 0, rowCount() - 1);
+    if (isEmpty())
+        return;
+    int target = std::clamp(row, 0, rowCount() - 1);
     if (target == m_current)
         return;
-    if (m_state == State::Insert && !m_modified) {
-        // A new row nobody changed is dropped, not written.
-        const int dropped = m_current;
-        cancel();
-        if (target > dropped)
-            --target;
-    } else if (m_state == State::Edit || m_state == State::Insert) {
-        post();
-    }
+    target = leaveRowTowards(target);
     m_current = isEmpty() ? -1 : std::clamp(target, 0, rowCount() - 1);
     emit currentRowChanged(m_current);
 }
@@ -155,12 +149,33 @@ void Query::next()
     if (m_current < 0)
         return;
     if (m_current + 1 >= rowCount()) {
-        if (m_state == State::Edit || m_state == State::Insert)
-            post();
+        leaveRow();
         m_current = rowCount(); // past the last row
         return;
     }
     setCurrentRow(m_current + 1);
+}
+
+void Query::leaveRow()
+{
+    leaveRowTowards(m_current);
+}
+
+int Query::leaveRowTowards(int target)
+{
+    if (isUntouchedNewRow()) {
+        const int dropped = m_current;
+        cancel();
+        return target > dropped ? target - 1 : target;
+    }
+    post();
+    return target;
+}
+
+void Query::forgetIndexes()
+{
+    m_lookupIndexes.clear();
+    m_prefixIndexes.clear();
 }
 
 QVariant Query::valueAt(int row, int index) const
@@ -236,6 +251,16 @@ int Query::lookupRow(const QString &keyField, const QVariant &key) const
     return index->value(key.toLongLong(), -1);
 }
 
+int Query::locatePrefix(const QString &field, const QString &prefix) const
+{
+    if (!isOpen())
+        return -1;
+    auto index = m_prefixIndexes.find(field.toLower());
+    if (index == m_prefixIndexes.end())
+        index = m_prefixIndexes.insert(field.toLower(), PrefixIndex(m_rows, m_rows.indexOf(field)));
+    return index->firstRowWithPrefix(prefix);
+}
+
 QVariant Query::lookup(const FieldDef &def, int row) const
 {
     const int keyField = fieldIndex(def.keyField);
@@ -290,19 +315,10 @@ void Query::startInsert(int row)
 {
     if (!isOpen())
         throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
-    if (m_state == State::Edit || m_state == State::Insert) {
-        if (m_state == State::Insert && !m_modified) {
-            const int dropped = m_current;
-            cancel();
-            if (row > dropped)
-                --row;
-        } else {
-            post();
-        }
-    }
+    row = leaveRowTowards(row);
     emit rowAboutToBeInserted(row);
     m_rows.insertRow(row);
-    m_lookupIndexes.clear();
+    forgetIndexes();
     m_original.clear();
     m_modified = false;
     m_current = row;
@@ -325,7 +341,7 @@ void Query::setValue(int index, const QVariant &value)
     if (column < 0)
         throw Error(QStringLiteral("%1: Field '%2' not found").arg(objectName(), def.name));
     m_rows.setValue(m_current, column, value);
-    m_lookupIndexes.clear();
+    forgetIndexes();
     m_modified = true;
     emit rowChanged(m_current);
 }
@@ -376,7 +392,7 @@ void Query::cancel()
         const int row = m_current;
         emit rowAboutToBeRemoved(row);
         m_rows.removeRow(row);
-        m_lookupIndexes.clear();
+        forgetIndexes();
         m_modified = false;
         m_current = isEmpty() ? -1 : std::min(row, rowCount() - 1);
         setState(State::Browse);
@@ -386,7 +402,7 @@ void Query::cancel()
     }
     if (m_state == State::Edit) {
         m_rows.setRowValues(m_current, m_original);
-        m_lookupIndexes.clear();
+        forgetIndexes();
         m_modified = false;
         setState(State::Browse);
         emit rowChanged(m_current);
@@ -402,7 +418,7 @@ void Query::post()
     writeRow();
     m_modified = false;
     m_original.clear();
-    m_lookupIndexes.clear();
+    forgetIndexes();
     setState(State::Browse);
     emit rowChanged(m_current);
 }
@@ -499,7 +515,7 @@ void Query::deleteCurrent()
     const int row = m_current;
     emit rowAboutToBeRemoved(row);
     m_rows.removeRow(row);
-    m_lookupIndexes.clear();
+    forgetIndexes();
     m_current = isEmpty() ? -1 : std::min(row, rowCount() - 1);
     emit rowRemoved(row);
     emit currentRowChanged(m_current);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Connection.h"
+#include "data/PrefixIndex.h"
 #include "data/RowSet.h"
 
 #include <QHash>
@@ -76,6 +77,7 @@ public:
     int rowCount() const { return m_rows.rowCount(); }
     bool isEmpty() const { return rowCount() == 0; }
     int currentRow() const { return m_current; }
+    // Moving to another row first leaves the current one (see leaveRow).
     void setCurrentRow(int row);
     void first() { setCurrentRow(0); }
     void next();
@@ -97,7 +99,16 @@ public:
     // Editing. Moving to another row writes a changed row first (and drops a
     // new row nobody changed); a failed write leaves the row in editing.
     State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     bool isModified() const { return m_modified; }
+    // A new row nobody changed: leaving it drops it instead of writing it.
+    bool isUntouchedNewRow() const { return m_state == State::Insert && !m_modified; }
+    // Whether rows can be inserted, changed and deleted now.
+    bool canModify() const { return isOpen(); }
+    // The one rule for leaving the current row, whatever the move: a new row
+    // nobody changed is dropped, a changed or new row is written. Throws
+    // when the write fails; the row then stays in editing.
+    void leaveRow();
     void edit();
     void insert(); // a new row before the current one
     void append(); // a new row after the last one
@@ -115,6 +126,9 @@ public:
 
     // The row whose keyField holds key, through an index built once per open; -1 when none.
     int lookupRow(const QString &keyField, const QVariant &key) const;
+    // The first row whose text in field begins with prefix, without regard
+    // to letter case; -1 when none. Searches an index built once per open.
+    int locatePrefix(const QString &field, const QString &prefix) const;
 
     // The connection was destroyed first.
     void forgetConnection() { m_connection = nullptr; }
@@ -135,6 +149,8 @@ private:
     void setState(State state);
     void requireEditing() const;
     void startInsert(int row);
+    int leaveRowTowards(int target);
+    void forgetIndexes();
     void resolveWriteTarget();
     void writeRow();
     QVariant lookup(const FieldDef &def, int row) const;
@@ -147,6 +163,7 @@ private:
     QList<FieldDef> m_fields;
     QList<int> m_columnOfField; // result column of each field; -1 for lookups
     mutable QHash<QString, QHash<qint64, int>> m_lookupIndexes; // by lower-case key field
+    mutable QHash<QString, PrefixIndex> m_prefixIndexes;          // by lower-case text field
 
     State m_state = State::Inactive;
     bool m_modified = false;

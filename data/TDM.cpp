@@ -101,9 +101,22 @@ TDM::~TDM()
 
 void TDM::reopen(Query *query, const QString &statement)
 {
+    // A change typed into the rows is written, not dropped; if it cannot be,
+    // the rows stay as they are and the caller learns why.
+    if (query->isOpen())
+        query->leaveRow();
     query->close();
     query->setSql(statement);
     query->open();
+}
+
+void TDM::writePendingRows()
+{
+    for (Query *query : {ADOQ_movement_slushatel, ADOQ_GroupSlushatel_Formation, ADOQ_Prikaz_come_slushatel,
+                         ADOQ_prikaz_leave_slushatel}) {
+        if (query->isOpen())
+            query->leaveRow();
+    }
 }
 
 void TDM::loadLists()

@@ -53,8 +53,15 @@ public:
     void ADOQ_movement_slushatelBeforePost(Query &dataSet);
     void ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet);
 
-    // Closes a query, replaces its statement and opens it again.
+    // Writes a changed row of the query, then closes it, replaces its
+    // statement and opens it again. When the row cannot be written the query
+    // is left as it was and the error is thrown.
     static void reopen(Query *query, const QString &statement);
+
+    // Before the program ends: every changed row of the editable result sets
+    // is written (a new row nobody changed is dropped). Throws at the first
+    // row that cannot be written; that row stays in editing.
+    void writePendingRows();
 
     // After sign-in: the faculties that have groups and both order lists.
     void loadLists();

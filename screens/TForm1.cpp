@@ -1,8 +1,8 @@
 #include "screens/TForm1.h"
 
 #include "app/Application.h"
+#include "controls/ClassicLook.h"
 #include "controls/DataGrid.h"
-#include "controls/GridBinding.h"
 #include "controls/LookupList.h"
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
@@ -11,6 +11,7 @@
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
 
+#include <QCloseEvent>
 
 namespace qor {
 
@@ -18,18 +19,30 @@ TForm1 *Form1 = nullptr;
 
 namespace {
 
-QFont tahoma(int pixels, bool bold = false)
+// The roster's columns. The enrolment and expulsion columns share their upper
+// titles, drawn with the "№" titles in the desktop colour; the rest is black.
+QList<GridColumn> rosterColumns()
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
+    GridColumn row = GridColumn::titled(QStringLiteral("row"), QStringLiteral("№ П/П"), 37);
+    row.alignment = Qt::AlignCenter;
+    const auto order = [](const char *field, const char *caption, int width, const QColor &color) {
+        GridColumn column = GridColumn::titled(QString::fromLatin1(field), QString::fromUtf8(caption), width, color);
+        column.upperTitleColor = desktopColor();
+        if (column.lowerTitle == QStringLiteral("№"))
+            column.lowerTitleColor = desktopColor();
+        return column;
+    };
+    return {
+        row,
+        GridColumn::titled(QStringLiteral("FIO"), QStringLiteral("ФИО"), 294),
+        order("Prikaz_come", "Зачисление|Приказ", 128, moneyGreen()),
+        order("come_reg", "Зачисление|№", 112, moneyGreen()),
+        order("come_date", "Зачисление|Дата", 101, moneyGreen()),
+        order("Prikaz_leave", "Отчисление|Приказ", 113, lightPink()),
+        order("leave_reg", "Отчисление|№", 110, lightPink()),
+        order("leave_date", "Отчисление|Дата", 92, lightPink()),
+    };
 }
-
-// The system's active-caption gradient colour of the decorative strips.
-const QColor StripColour(0xB9, 0xD1, 0xEA);
-const QColor MoneyGreen(192, 220, 192);
-const QColor LightPink(254, 222, 240);
 
 } // namespace
 
@@ -37,18 +50,17 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
 {
     ui->setupUi(this);
     setFont(tahoma(11));
-    for (QWidget *label : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
-                           static_cast<QWidget *>(ui->BitBtn1)})
-        label->setFont(tahoma(11, true));
-    ui->Strip1->setStyleSheet(QStringLiteral("QFrame#Strip1 { background: %1; border: 1px inset gray; }").arg(StripColour.name()));
+    for (QWidget *bold : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
+                          static_cast<QWidget *>(ui->BitBtn1)})
+        bold->setFont(tahoma(11, true));
 
     setOuterSize(this, QSize(1044, 448));
-    centreOnScreen(this);
 
     if (DM) {
         ui->DBLookupComboBox1->setListSource(DM->DS_Faculty, QStringLiteral("p23-1"), QStringLiteral("id_faculty"));
         ui->DBLookupComboBox2->setListSource(DM->DS_GroupSlushatel, QStringLiteral("name_full"), QStringLiteral("id_group_slushatel"));
-        // The roster's before-post rule writes the group chosen here.
+        // A group pick re-runs the roster, whose rows are written with the group chosen here.
+        ui->DBLookupComboBox2->setRowsWrittenBeforePick({DM->ADOQ_movement_slushatel});
         DM->chosenGroupKey = [this] { return ui->DBLookupComboBox2->keyValue(); };
         setUpRoster();
     }
@@ -74,48 +86,8 @@ void TForm1::setUpRoster()
     grid->setTitleFont(tahoma(11, true));
     grid->setTwoLevelTitles(true);
     grid->setFitColumns(true);
-
-    Query *roster = DM->ADOQ_movement_slushatel;
-    const auto column = [](const char *field, const char *upper, const char *lower, int width, QColor color) {
-        GridColumn c;
-        c.field = QString::fromLatin1(field);
-        c.upperTitle = QString::fromUtf8(upper);
-        c.lowerTitle = QString::fromUtf8(lower);
-        c.width = width;
-        c.color = color;
-        return c;
-    };
-    GridColumn row = column("row", "№ П/П", "", 37, {});
-    row.alignment = Qt::AlignCenter;
-    row.readOnly = true;
-    row.kind = GridColumn::Kind::Integer;
-    GridColumn fio = column("FIO", "ФИО", "", 294, {});
-    fio.readOnly = true;
-    GridColumn comeOrder = column("Prikaz_come", "Зачисление", "Приказ", 128, MoneyGreen);
-    comeOrder.kind = GridColumn::Kind::Lookup;
-    comeOrder.lookup = lookupChoicesOf(roster, comeOrder.field);
-    GridColumn comeNumber = column("come_reg", "Зачисление", "№", 112, MoneyGreen);
-    GridColumn comeDate = column("come_date", "Зачисление", "Дата", 101, MoneyGreen);
-    comeDate.kind = GridColumn::Kind::DateTime;
-    GridColumn leaveOrder = column("Prikaz_leave", "Отчисление", "Приказ", 113, LightPink);
-    leaveOrder.kind = GridColumn::Kind::Lookup;
-    leaveOrder.lookup = lookupChoicesOf(roster, leaveOrder.field);
-    GridColumn leaveNumber = column("leave_reg", "Отчисление", "№", 110, LightPink);
-    GridColumn leaveDate = column("leave_date", "Отчисление", "Дата", 92, LightPink);
-    leaveDate.kind = GridColumn::Kind::DateTime;
-
-    // The shared upper titles and the "№" lower titles in the desktop colour, the rest black.
-    for (GridColumn *c : {&comeOrder, &comeNumber, &comeDate, &leaveOrder, &leaveNumber, &leaveDate})
-        c->upperTitleColor = desktopColor();
-    comeNumber.lowerTitleColor = desktopColor();
-    leaveNumber.lowerTitleColor = desktopColor();
-
-    const QList<GridColumn> columns{row, fio, comeOrder, comeNumber, comeDate, leaveOrder, leaveNumber, leaveDate};
-    QStringList fields;
-    for (const GridColumn &c : columns)
-        fields.append(c.field);
-    bindGrid(grid, DM->DS_movement_slushatel, fields);
-    grid->setColumns(columns);
+    grid->setColumns(rosterColumns());
+    grid->setDataSource(DM->DS_movement_slushatel);
 }
 
 QString TForm1::designCaption()
@@ -175,10 +147,29 @@ DataGrid *TForm1::rosterGrid() const
     return ui->DBGridEh1;
 }
 
-void TForm1::resizeEvent(QResizeEvent *event)
+bool TForm1::writePendingChanges()
 {
-    QMainWindow::resizeEvent(event);
-    ui->Strip1->setGeometry(0, 0, width(), 6);
+    if (!DM)
+        return true;
+    bool written = false;
+    runUserAction([&] {
+        if (ui->DBGridEh1->commitEditor()) {
+            DM->writePendingRows();
+            written = true;
+        }
+    });
+    return written;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // Nothing typed is lost when the program ends: a row that cannot be
+    // written keeps the program open, with the reason shown.
+    if (!Application::terminated() && !writePendingChanges()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace qor

@@ -48,8 +48,12 @@ public:
     LookupList *groupList() const;
     DataGrid *rosterGrid() const;
 
+    // Puts the text being edited into its row and writes every changed row;
+    // false, with the reason shown, when something cannot be written.
+    bool writePendingChanges();
+
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setUpRoster();

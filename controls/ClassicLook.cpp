@@ -1,0 +1,61 @@
+#include "controls/ClassicLook.h"
+
+#include <QEvent>
+
+namespace qor {
+
+QFont tahoma(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QColor desktopColor()
+{
+    return QColor(0, 128, 128);
+}
+
+QColor activeCaptionGradientColor()
+{
+    return QColor(0xB9, 0xD1, 0xEA);
+}
+
+QColor inactiveCaptionGradientColor()
+{
+    return QColor(0xD7, 0xE4, 0xF2);
+}
+
+QColor moneyGreen()
+{
+    return QColor(192, 220, 192);
+}
+
+QColor lightPink()
+{
+    return QColor(254, 222, 240);
+}
+
+DecorativeStrip::DecorativeStrip(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, activeCaptionGradientColor());
+    setPalette(palette);
+    if (parent) {
+        parent->installEventFilter(this);
+        setGeometry(0, 0, parent->width(), 6);
+    }
+}
+
+bool DecorativeStrip::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(0, 0, parentWidget()->width(), 6);
+    return QFrame::eventFilter(watched, event);
+}
+
+} // namespace qor
