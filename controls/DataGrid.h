@@ -94,6 +94,7 @@ private:
     bool mayMoveTo(const QPersistentModelIndex &target);
     bool leaveRowFor(const QPersistentModelIndex &target);
     bool commitEditorKeepingOnRefusal(QWidget *editor);
+    bool isFreshRefusal(QWidget *editor) const;
     bool report(bool done);
     void showQueryRow();
     void onFocusChanged(QWidget *old, QWidget *now);
@@ -128,6 +129,7 @@ private:
     bool m_leavingRow = false;     // a row change is being prepared
     bool m_reporting = false;      // a refusal is being shown
     QPointer<QWidget> m_keptEditor; // refused text stays in it for correction
+    quint64 m_refusedAt = 0;        // the input that caused the refusal
 };
 
 } // namespace qor

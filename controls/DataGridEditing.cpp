@@ -3,6 +3,7 @@
 // (or the move refused) before the grid leaves it.
 #include "controls/DataGrid.h"
 
+#include "controls/InputSerial.h"
 #include "controls/MessageBoxes.h"
 #include "controls/QueryModel.h"
 #include "controls/TwoLevelHeader.h"
@@ -89,6 +90,9 @@ bool DataGrid::commitEditor()
     QWidget *editor = openEditor();
     if (!editor)
         return true;
+    // Refused already in this same key or mouse press, as its focus moved away.
+    if (isFreshRefusal(editor))
+        return false;
     if (!commitEditorKeepingOnRefusal(editor))
         return false;
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
@@ -103,31 +107,40 @@ bool DataGrid::commitEditorKeepingOnRefusal(QWidget *editor)
         return true;
     // The editor keeps the refused text for correction: the closing that
     // follows a commit, and the commit and closing the error box's taking
-    // the focus brings, leave it open.
+    // the focus brings, leave it open, and the press that caused them asks
+    // nothing more of it.
     m_keptEditor = editor;
+    m_refusedAt = inputSerial();
     {
         QScopedValueRollback reporting(m_reporting, true);
         showErrorDisplay(refusal);
     }
-    QTimer::singleShot(0, this, [this] { m_keptEditor = nullptr; });
-    if (m_keptEditor) {
+    if (m_keptEditor)
         m_keptEditor->setFocus();
-        if (auto *line = qobject_cast<QLineEdit *>(m_keptEditor.data()))
-            line->selectAll();
-    }
+    // Once the key or click that left the cell is handled, the editor takes
+    // the focus again (the toolkit may have moved it meanwhile).
+    QTimer::singleShot(0, this, [editor = m_keptEditor] {
+        if (editor)
+            editor->setFocus();
+    });
     return false;
+}
+
+bool DataGrid::isFreshRefusal(QWidget *editor) const
+{
+    return editor && editor == m_keptEditor && m_refusedAt == inputSerial();
 }
 
 void DataGrid::commitData(QWidget *editor)
 {
-    if (m_reporting || editor == m_keptEditor)
+    if (m_reporting || isFreshRefusal(editor))
         return;
     commitEditorKeepingOnRefusal(editor);
 }
 
 void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    if (editor && editor == m_keptEditor) {
+    if (isFreshRefusal(editor)) {
         editor->setFocus();
         return;
     }
@@ -153,6 +166,9 @@ bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
     if (line && !line->property("qorWatched").toBool()) {
         line->setProperty("qorWatched", true);
         connect(line, &QLineEdit::textEdited, this, [this] { report(m_queryModel->beginEdit()); });
+        // The key that opened the editor was typed into it already.
+        if (line->isModified())
+            report(m_queryModel->beginEdit());
     }
     return editing;
 }
@@ -219,8 +235,7 @@ bool DataGrid::cancelRow()
     QScopedValueRollback leaving(m_leavingRow, true);
     if (QWidget *editor = openEditor())
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    m_queryModel->revert();
-    return report(true);
+    return report(m_queryModel->cancelRow());
 }
 
 bool DataGrid::isLastCell(const QModelIndex &index)

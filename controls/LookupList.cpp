@@ -6,6 +6,7 @@
 #include "data/Query.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QListView>
@@ -52,7 +53,6 @@ LookupList::LookupList(QWidget *parent) : QComboBox(parent)
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     if (auto *list = qobject_cast<QListView *>(view()))
         list->setUniformItemSizes(true);
-    view()->installEventFilter(this);
     // A click on a row of the open list.
     connect(this, &QComboBox::activated, this, [this](int row) { choose(row); });
 }
@@ -135,6 +135,10 @@ int LookupList::findTyped(const QString &text)
 void LookupList::showPopup()
 {
     QComboBox::showPopup();
+    // The keys of the open list come here before the toolkit's own handling,
+    // which would choose its current row on Enter: only a filter on the
+    // application runs before the pop-up's own filter.
+    qApp->installEventFilter(this);
     // With no row chosen, the open list shows none either, and Enter then
     // chooses none (Qt would make the first row current).
     if (rowOfKey() < 0)
@@ -184,23 +188,38 @@ void LookupList::wheelEvent(QWheelEvent *event)
     event->ignore();
 }
 
+void LookupList::hidePopup()
+{
+    qApp->removeEventFilter(this);
+    QComboBox::hidePopup();
+}
+
 bool LookupList::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != view() || event->type() != QEvent::KeyPress)
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (watched != view() || !key)
         return QComboBox::eventFilter(watched, event);
     auto *keyEvent = static_cast<QKeyEvent *>(event);
-    const int key = keyEvent->key();
+    const int pressed = keyEvent->key();
     const bool alt = keyEvent->modifiers() & Qt::AltModifier;
+    const bool accepting = pressed == Qt::Key_Return || pressed == Qt::Key_Enter || pressed == Qt::Key_F4
+        || ((pressed == Qt::Key_Up || pressed == Qt::Key_Down) && alt);
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The toolkit's pop-up acts on these before they are even pressed.
+        if (!accepting)
+            return false;
+        event->accept();
+        return true;
+    }
     QItemSelectionModel *selection = view()->selectionModel();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F4
-        || ((key == Qt::Key_Up || key == Qt::Key_Down) && alt)) {
+    if (accepting) {
         // Accepting the open list, with the row chosen in it or with none.
         const QModelIndexList chosen = selection->selectedRows(modelColumn());
         hidePopup();
         choose(chosen.isEmpty() ? -1 : chosen.first().row());
         return true;
     }
-    if ((key == Qt::Key_Up || key == Qt::Key_Down) && !selection->hasSelection() && count() > 0) {
+    if ((pressed == Qt::Key_Up || pressed == Qt::Key_Down) && !selection->hasSelection() && count() > 0) {
         // The first arrow in a list with no row chosen goes to the first row.
         view()->setCurrentIndex(m_model->index(0, modelColumn()));
         return true;
@@ -211,7 +230,7 @@ bool LookupList::eventFilter(QObject *watched, QEvent *event)
             view()->setCurrentIndex(m_model->index(row, modelColumn()));
         return true;
     }
-    if (key == Qt::Key_Backspace) {
+    if (pressed == Qt::Key_Backspace) {
         m_typed.clear();
         return true;
     }

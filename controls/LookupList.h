@@ -52,6 +52,7 @@ public:
     static void setClock(std::function<qint64()> clock);
 
     void showPopup() override;
+    void hidePopup() override;
 
 signals:
     void picked();

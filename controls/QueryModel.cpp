@@ -233,7 +233,7 @@ bool QueryModel::removeRows(int row, int count, const QModelIndex &parent)
     return attempt([&] { m_query->deleteCurrent(); });
 }
 
-bool QueryModel::submit()
+bool QueryModel::leaveRow()
 {
     return attempt([&] {
         if (m_query->isOpen())
@@ -241,9 +241,9 @@ bool QueryModel::submit()
     });
 }
 
-void QueryModel::revert()
+bool QueryModel::cancelRow()
 {
-    attempt([&] { m_query->cancel(); });
+    return attempt([&] { m_query->cancel(); });
 }
 
 int QueryModel::currentRow() const

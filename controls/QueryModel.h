@@ -40,10 +40,14 @@ public:
     bool insertRows(int row, int count, const QModelIndex &parent = {}) override;
     // One row, the current one.
     bool removeRows(int row, int count, const QModelIndex &parent = {}) override;
+    // Views call submit() and revert() on every row change and closed
+    // editor; rows are written and undone by the grid's own steps instead.
+    bool submit() override { return true; }
+    void revert() override {}
     // Leaves the current row: writes it, or drops a new row nobody changed.
-    bool submit() override;
+    bool leaveRow();
     // Undoes the changes of the current row; a new row is dropped.
-    void revert() override;
+    bool cancelRow();
 
     int currentRow() const;
     // Moves the query to row, leaving the current one first.

@@ -106,6 +106,8 @@ private slots:
     void dateTimeCommit();
     void calendarPickKeepsTime_data();
     void calendarPickKeepsTime();
+    void datesTypedByLocalRules_data();
+    void datesTypedByLocalRules();
 };
 
 void TestDataGrid::fitWidths_data()
@@ -488,6 +490,39 @@ void TestDataGrid::calendarPickKeepsTime()
     edit.pickDate(QDate(2014, 10, 1));
     QCOMPARE(edit.text(), picked);
     QVERIFY(edit.isModified());
+}
+
+void TestDataGrid::datesTypedByLocalRules_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDateTime>("read"); // invalid: refused
+
+    const auto at = [](int y, int m, int d, int h = 0, int min = 0, int s = 0) {
+        return QDateTime(QDate(y, m, d), QTime(h, min, s));
+    };
+    QTest::newRow("as shown") << "01.11.2026" << at(2026, 11, 1);
+    QTest::newRow("one-digit day and month") << "1.11.2026" << at(2026, 11, 1);
+    QTest::newRow("two-digit year") << "01.11.26" << at(2026, 11, 1);
+    QTest::newRow("short all over") << "1.2.27" << at(2027, 2, 1);
+    QTest::newRow("two digits, fifty years back") << "5.3.77" << at(1977, 3, 5);
+    QTest::newRow("two digits, within fifty years ahead") << "5.3.75" << at(2075, 3, 5);
+    QTest::newRow("no year: this year") << "15.3" << at(2026, 3, 15);
+    QTest::newRow("spaces around") << "  2.10.2014  " << at(2014, 10, 2);
+    QTest::newRow("with time") << "2.10.2014 8:05" << at(2014, 10, 2, 8, 5);
+    QTest::newRow("with seconds") << "09.09.2014 15:48:16" << at(2014, 9, 9, 15, 48, 16);
+    QTest::newRow("no such day") << "31.02.2014" << QDateTime();
+    QTest::newRow("three-digit year") << "1.1.201" << QDateTime();
+    QTest::newRow("another separator") << "01/11/2026" << QDateTime();
+    QTest::newRow("letters") << "abc" << QDateTime();
+    QTest::newRow("bad time") << "01.11.2026 25:00" << QDateTime();
+    QTest::newRow("trailing words") << "01.11.2026 8:00 утра" << QDateTime();
+}
+
+void TestDataGrid::datesTypedByLocalRules()
+{
+    QFETCH(QString, typed);
+    QFETCH(QDateTime, read);
+    QCOMPARE(qor::parseLocalDateTime(typed, QDate(2026, 12, 10)), read);
 }
 
 QTEST_MAIN(TestDataGrid)

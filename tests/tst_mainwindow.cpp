@@ -1,13 +1,17 @@
-// The main window on the demo data: list loading, the faculty and group
-// picks, the add button, and a roster edit made in the grid.
+// The main window on the demo data, driven by keys and the mouse: list
+// loading, the faculty and group picks, the add button, roster edits written
+// when the user moves on, and no typed change lost on a pick or on closing.
 #include "DemoFixture.h"
 
+#include "app/Application.h"
 #include "controls/DataGrid.h"
 #include "controls/LookupList.h"
 #include "controls/MessageBoxes.h"
 #include "data/TDM.h"
 #include "screens/TForm1.h"
 
+#include <QAbstractItemView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -20,10 +24,42 @@ class TestMainWindow : public QObject
     DemoFixture *demo = nullptr;
     QStringList shownErrors;
 
+    // Chooses a row as a person does from the keyboard: Down moves the closed
+    // list one row at a time (the first press to the first row).
     void pick(LookupList *list, int row)
     {
-        list->setCurrentIndex(row);
-        emit list->activated(row); // as when the user chooses the row
+        list->setFocus();
+        if (list->currentIndex() > row)
+            list->setKeyValue({});
+        for (int presses = row - list->currentIndex(); presses > 0; --presses)
+            QTest::keyClick(list, Qt::Key_Down);
+    }
+    void type(const QString &text)
+    {
+        for (QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    // Types into a roster cell and leaves the editor, the text in the row.
+    void typeIntoCell(int row, int column, const QString &text)
+    {
+        DataGrid *grid = Form1->rosterGrid();
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(row, column));
+        type(text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(grid->model()->index(row, column).data().toString(), text);
+    }
+    const QString RowGone = QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
+    void anotherClientDeletes(const QString &name)
+    {
+        demo->owner()->execute(QStringLiteral("DELETE FROM movement_slushatel WHERE id_group_slushatel = 1 AND id_student = "
+                                              "(SELECT id_student FROM s_fio WHERE s_fio = '%1')").arg(name));
+    }
+    QString storedLeaveNumber(const QString &name)
+    {
+        return demo->owner()->select(QStringLiteral(
+            "SELECT m.leave_reg, m.id_group_slushatel FROM movement_slushatel m JOIN s_fio s ON s.id_student = m.id_student "
+            "WHERE s.s_fio = '%1' AND m.id_group_slushatel = 1").arg(name)).text(0, 0);
     }
     QStringList itemsOf(LookupList *list)
     {
@@ -44,6 +80,8 @@ private slots:
         DM->ADOCon->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
         Form1 = new TForm1;
         Form1->loadLists();
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
         shownErrors.clear();
         boxInterceptor() = [this](const BoxRequest &box) {
             shownErrors.append(box.text);
@@ -101,7 +139,11 @@ private slots:
 
     void aPickWithoutAChoiceShowsTheServersError()
     {
-        emit Form1->facultyList()->activated(-1);
+        // Enter on the freshly opened list chooses no row: the key stays null.
+        LookupList *faculties = Form1->facultyList();
+        QTest::keyClick(faculties, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(faculties->view()->isVisible());
+        QTest::keyClick(faculties->view(), Qt::Key_Return);
         QCOMPARE(DM->ADOQ_GroupSlushatel->sql(), QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty="));
         QCOMPARE(shownErrors.size(), 1);
         QVERIFY(!DM->ADOQ_GroupSlushatel->isOpen());
@@ -114,21 +156,72 @@ private slots:
         DataGrid *grid = Form1->rosterGrid();
         QAbstractItemModel *roster = grid->model();
         const int leaveNumber = 6;
-        grid->setCurrentIndex(roster->index(1, leaveNumber));
-        QVERIFY(roster->setData(roster->index(1, leaveNumber), QStringLiteral("42-о")));
+        typeIntoCell(1, leaveNumber, QStringLiteral("42-о"));
         QCOMPARE(DM->ADOQ_movement_slushatel->state(), Query::State::Edit);
-        grid->setCurrentIndex(roster->index(3, leaveNumber));
+        QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(DM->ADOQ_movement_slushatel->state(), Query::State::Browse);
-        const RowSet stored = demo->owner()->select(QStringLiteral(
-            "SELECT s.s_fio FROM movement_slushatel m JOIN s_fio s ON s.id_student = m.id_student WHERE m.leave_reg = '42-о'"));
-        QCOMPARE(stored.rowCount(), 1);
-        QCOMPARE(stored.text(0, 0), roster->index(1, 1).data().toString());
+        QCOMPARE(storedLeaveNumber(roster->index(1, 1).data().toString()), QStringLiteral("42-о"));
 
         // A row that cannot be written keeps the grid on it and shows why.
-        QVERIFY(roster->setData(roster->index(3, leaveNumber), QString(21, u'9')));
-        grid->setCurrentIndex(roster->index(0, leaveNumber));
-        QTRY_COMPARE(grid->currentIndex().row(), 3);
-        QCOMPARE(shownErrors, QStringList{QStringLiteral("String or binary data would be truncated.")});
+        typeIntoCell(2, leaveNumber, QStringLiteral("43-о"));
+        anotherClientDeletes(roster->index(2, 1).data().toString());
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->currentIndex().row(), 2);
+        QCOMPARE(shownErrors, QStringList{RowGone});
+    }
+
+    void aChangedRowIsWrittenBeforeAnotherGroupIsPicked()
+    {
+        pick(Form1->facultyList(), 1);
+        pick(Form1->groupList(), 0);
+        const QString name = Form1->rosterGrid()->model()->index(0, 1).data().toString();
+        typeIntoCell(0, 6, QStringLiteral("77-о"));
+        pick(Form1->groupList(), 1);
+        // Written into the group it was typed in, not the one picked now.
+        QCOMPARE(storedLeaveNumber(name), QStringLiteral("77-о"));
+        QCOMPARE(Form1->rosterGrid()->model()->rowCount(), 5);
+        QVERIFY(shownErrors.isEmpty());
+    }
+
+    void aRowThatCannotBeWrittenKeepsThePickAndTheProgram()
+    {
+        pick(Form1->facultyList(), 1);
+        pick(Form1->groupList(), 0);
+        const QString name = Form1->rosterGrid()->model()->index(0, 1).data().toString();
+        typeIntoCell(0, 6, QStringLiteral("12-о"));
+        anotherClientDeletes(name);
+
+        pick(Form1->groupList(), 1);
+        QCOMPARE(shownErrors, QStringList{RowGone});
+        QCOMPARE(Form1->groupList()->currentIndex(), 0); // back on the group it was on
+        QCOMPARE(Form1->groupList()->keyValue().toInt(), 1);
+        QCOMPARE(Form1->rosterGrid()->model()->rowCount(), 7);
+        QCOMPARE(DM->ADOQ_movement_slushatel->state(), Query::State::Edit);
+
+        shownErrors.clear();
+        QVERIFY(!Form1->close()); // the program stays open
+        QCOMPARE(shownErrors, QStringList{RowGone});
+        QVERIFY(Form1->isVisible());
+
+        // Once the user undoes the change, the program closes.
+        Form1->rosterGrid()->setFocus();
+        QTest::keyClick(Form1->rosterGrid(), Qt::Key_Escape);
+        QCOMPARE(DM->ADOQ_movement_slushatel->state(), Query::State::Browse);
+        QVERIFY(Form1->close());
+    }
+
+    void textStillInTheCellEditorIsWrittenOnClosing()
+    {
+        pick(Form1->facultyList(), 1);
+        pick(Form1->groupList(), 0);
+        const QString name = Form1->rosterGrid()->model()->index(3, 1).data().toString();
+        DataGrid *grid = Form1->rosterGrid();
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(3, 6));
+        type(QStringLiteral("5-о"));
+        QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        QVERIFY(Form1->close());
+        QCOMPARE(storedLeaveNumber(name), QStringLiteral("5-о"));
     }
 };
 
