@@ -110,11 +110,12 @@ bool DataGrid::commitEditorKeepingOnRefusal(QWidget *editor)
     // the focus brings, leave it open, and the press that caused them asks
     // nothing more of it.
     m_keptEditor = editor;
-    m_refusedAt = inputSerial();
     {
         QScopedValueRollback reporting(m_reporting, true);
         showErrorDisplay(refusal);
     }
+    // Counted after the message, whose own keys and clicks belong to it.
+    m_refusedAt = inputSerial();
     if (m_keptEditor)
         m_keptEditor->setFocus();
     // Once the key or click that left the cell is handled, the editor takes
@@ -128,7 +129,7 @@ bool DataGrid::commitEditorKeepingOnRefusal(QWidget *editor)
 
 bool DataGrid::isFreshRefusal(QWidget *editor) const
 {
-    return editor && editor == m_keptEditor && m_refusedAt == inputSerial();
+    return editor && editor == m_keptEditor && (m_reporting || m_refusedAt == inputSerial());
 }
 
 void DataGrid::commitData(QWidget *editor)

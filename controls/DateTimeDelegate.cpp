@@ -2,29 +2,16 @@
 
 #include "data/DateTimeText.h"
 
-#include <QAction>
 #include <QCalendarWidget>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qor {
 
 namespace {
-
-QIcon dropDownIcon(const QColor &color)
-{
-    QPixmap pixmap(9, 9);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawPolygon(QPolygonF({QPointF(0.5, 2.5), QPointF(8.5, 2.5), QPointF(4.5, 7)}));
-    return QIcon(pixmap);
-}
 
 // Escape closes the calendar without picking.
 class CalendarPopup : public QFrame {
@@ -51,6 +38,7 @@ DateTimeEdit::DateTimeEdit(QWidget *parent)
     // into the calendar for the editor being left.
     , m_popup(new CalendarPopup(this, Qt::Popup))
     , m_calendar(new QCalendarWidget(m_popup))
+    , m_button(new QToolButton(this))
 {
     m_popup->setFrameStyle(QFrame::Box | QFrame::Plain);
     auto *layout = new QVBoxLayout(m_popup);
@@ -60,9 +48,20 @@ DateTimeEdit::DateTimeEdit(QWidget *parent)
     connect(m_calendar, &QCalendarWidget::clicked, this, &DateTimeEdit::pickDate);
     connect(m_calendar, &QCalendarWidget::activated, this, &DateTimeEdit::pickDate);
 
-    QAction *drop = addAction(dropDownIcon(palette().color(QPalette::Text)), QLineEdit::TrailingPosition);
-    drop->setToolTip(tr("Календарь"));
-    connect(drop, &QAction::triggered, this, &DateTimeEdit::showCalendar);
+    // The drop-down button at the right, drawn by the style as a combo box's.
+    m_button->setArrowType(Qt::DownArrow);
+    m_button->setFocusPolicy(Qt::NoFocus);
+    m_button->setCursor(Qt::ArrowCursor);
+    m_button->setToolTip(tr("Календарь"));
+    connect(m_button, &QToolButton::clicked, this, &DateTimeEdit::showCalendar);
+}
+
+void DateTimeEdit::resizeEvent(QResizeEvent *event)
+{
+    QLineEdit::resizeEvent(event);
+    const int side = std::min(height(), 17);
+    m_button->setGeometry(width() - side, (height() - side) / 2, side, side);
+    setTextMargins(0, 0, side, 0);
 }
 
 void DateTimeEdit::showCalendar()

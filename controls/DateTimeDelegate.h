@@ -6,6 +6,7 @@
 
 class QCalendarWidget;
 class QFrame;
+class QToolButton;
 
 namespace qor {
 
@@ -25,10 +26,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QFrame *m_popup;
     QCalendarWidget *m_calendar;
+    QToolButton *m_button;
 };
 
 // Edits a date-time column as local text ("01.09.2014", "09.09.2014 15:48:16").

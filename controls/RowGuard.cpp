@@ -2,6 +2,8 @@
 
 #include "controls/DataGrid.h"
 
+#include <QTimer>
+
 namespace qor {
 
 RowGuard::RowGuard(QAbstractItemModel *model, DataGrid *grid) : QItemSelectionModel(model, grid), m_grid(grid) {}
@@ -10,8 +12,15 @@ void RowGuard::setCurrentIndex(const QModelIndex &index, QItemSelectionModel::Se
 {
     // Leaving a row may drop a new row before the target: follow the target.
     const QPersistentModelIndex target(index);
-    if (!m_grid->mayMoveTo(target))
+    if (!m_grid->mayMoveTo(target)) {
+        // The view may go on to select the refused cell: the selection
+        // stays with the current cell.
+        QTimer::singleShot(0, this, [this] {
+            if (currentIndex().isValid())
+                select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        });
         return;
+    }
     QItemSelectionModel::setCurrentIndex(target, command);
 }
 

@@ -161,6 +161,13 @@ bool TForm1::writePendingChanges()
     return written;
 }
 
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Straight from the sign-in, the keys go to the main window.
+    activateWindow();
+}
+
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Nothing typed is lost when the program ends: a row that cannot be

@@ -53,6 +53,7 @@ public:
     bool writePendingChanges();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
