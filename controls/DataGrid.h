@@ -47,6 +47,7 @@ public:
     bool deleteRow();  // the current row, after the confirmation
     bool postRow();    // writes the row being edited
     bool cancelRow();  // undoes the current row's changes; a new row is dropped
+    bool leaveRow();   // writes a changed row, drops an untouched new one
     // Puts the text of an open cell editor into the row; false (with the
     // reason shown and the editor kept) when the text is refused.
     bool commitEditor();

@@ -229,6 +229,14 @@ bool DataGrid::postRow()
     return commitEditor() && report(m_queryModel->postRow());
 }
 
+bool DataGrid::leaveRow()
+{
+    if (!m_queryModel)
+        return true;
+    QScopedValueRollback leaving(m_leavingRow, true);
+    return commitEditor() && report(m_queryModel->leaveRow());
+}
+
 bool DataGrid::cancelRow()
 {
     if (!m_queryModel)

@@ -1,5 +1,9 @@
 #include "controls/SecondaryWindow.h"
 
+#include "controls/DataGrid.h"
+#include "controls/UserAction.h"
+
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -32,6 +36,26 @@ void SecondaryWindow::showEvent(QShowEvent *event)
         button->setDefault(false);
     }
     QDialog::showEvent(event);
+}
+
+void SecondaryWindow::closeEvent(QCloseEvent *event)
+{
+    for (DataGrid *grid : std::as_const(m_grids)) {
+        if (!grid->leaveRow()) {
+            event->ignore();
+            return;
+        }
+    }
+    bool closed = false;
+    runUserAction([&] {
+        closing();
+        closed = true;
+    });
+    if (!closed) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 } // namespace qor

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QDialog>
-
-#include <memory>
+#include <QList>
 
 namespace qor {
+
+class DataGrid;
 
 // A window the main window opens modally. As in the rest of the program,
 // Escape does not close it and Enter presses only a button that has the
 // focus: no button is a window's default or cancel button.
+//
+// Nothing typed into its grids is lost by closing it: the row being edited
+// is written first, and when it cannot be, the window stays open with the
+// reason shown.
 class SecondaryWindow : public QDialog
 {
     Q_OBJECT
@@ -17,8 +22,16 @@ public:
     explicit SecondaryWindow(QWidget *parent = nullptr);
 
 protected:
+    void writeOnClosing(DataGrid *grid) { m_grids.append(grid); }
+    // Runs once the rows are written, as the window closes; an error keeps it open.
+    virtual void closing() {}
+
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QList<DataGrid *> m_grids;
 };
 
 // Creates a window, keeps it in its program-wide variable while it is shown

@@ -8,6 +8,10 @@
 #include "controls/WindowPlacement.h"
 #include "data/Statements.h"
 #include "data/TDM.h"
+#include "screens/TForm3.h"
+#include "screens/TForm4.h"
+#include "screens/TForm5.h"
+#include "screens/TForm6.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
 
@@ -126,11 +130,33 @@ void TForm1::DBLookupComboBox2Click()
     ui->BitBtn1->setEnabled(group.isValid() && !group.isNull());
 }
 
-// The add-to-group dialog and the group and order windows come with their own screens.
-void TForm1::BitBtn1Click() {}
-void TForm1::N2Click() {}
-void TForm1::N3Click() {}
-void TForm1::N4Click() {}
+void TForm1::BitBtn1Click()
+{
+    // The dialog re-runs the roster after each addition: a change typed
+    // into it is written first, with the group it was typed in.
+    if (writeRosterRow())
+        showModal(Form6);
+}
+
+void TForm1::N2Click()
+{
+    showModal(Form3);
+}
+
+void TForm1::N3Click()
+{
+    showModal(Form4);
+}
+
+void TForm1::N4Click()
+{
+    showModal(Form5);
+}
+
+bool TForm1::writeRosterRow()
+{
+    return ui->DBGridEh1->leaveRow();
+}
 
 LookupList *TForm1::facultyList() const
 {

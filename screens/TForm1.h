@@ -58,6 +58,7 @@ protected:
 
 private:
     void setUpRoster();
+    bool writeRosterRow();
 
     std::unique_ptr<Ui::TForm1> ui;
 };

@@ -1,0 +1,80 @@
+#include "screens/TForm6.h"
+
+#include "controls/ClassicLook.h"
+#include "controls/LookupList.h"
+#include "controls/UserAction.h"
+#include "controls/WindowPlacement.h"
+#include "data/Statements.h"
+#include "data/TDM.h"
+#include "screens/TForm1.h"
+#include "ui_TForm6.h"
+
+
+namespace qor {
+
+TForm6 *Form6 = nullptr;
+
+TForm6::TForm6(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<Ui::TForm6>())
+{
+    ui->setupUi(this);
+    setFont(tahoma(11));
+    for (QWidget *bold : findChildren<QLabel *>())
+        bold->setFont(tahoma(11, true));
+    ui->Button1->setFont(tahoma(11, true));
+    ui->Button2->setFont(tahoma(11, true));
+    setOuterSize(this, QSize(490, 263), Form1);
+
+    ui->DBLookupComboBox1->setListSource(DM->DS_add_student, QStringLiteral("s_fio"), QStringLiteral("id_student"));
+    ui->DBLookupComboBox2->setListSource(DM->DS_Prikaz_come_slushatel, QStringLiteral("prikaz_come"),
+                                         QStringLiteral("id_prikaz_come_slushatel"));
+    connect(ui->DBLookupComboBox1, &LookupList::picked, this, [this] { runUserAction([this] { DBLookupComboBox1Click(); }); });
+    connect(ui->DBLookupComboBox2, &LookupList::picked, this, [this] { runUserAction([this] { DBLookupComboBox2Click(); }); });
+    connect(ui->Button1, &QPushButton::clicked, this, [this] { runUserAction([this] { Button1Click(); }); });
+    connect(ui->Button2, &QPushButton::clicked, this, [this] { runUserAction([this] { Button2Click(); }); });
+    FormCreate();
+}
+
+TForm6::~TForm6() = default;
+
+void TForm6::FormCreate()
+{
+    TDM::reopen(DM->ADOQ_add_student, statements::studentsNotInGroup(Form1->groupList()->keyValue()));
+    ui->DateTimePicker1->setDateTime(QDateTime::currentDateTime());
+}
+
+void TForm6::enableAddWhenBothPicked()
+{
+    const auto chosen = [](const LookupList *list) { return !list->keyValue().isNull() && list->keyValue().isValid(); };
+    ui->Button1->setEnabled(chosen(ui->DBLookupComboBox1) && chosen(ui->DBLookupComboBox2));
+}
+
+void TForm6::DBLookupComboBox1Click()
+{
+    enableAddWhenBothPicked();
+}
+
+void TForm6::DBLookupComboBox2Click()
+{
+    enableAddWhenBothPicked();
+}
+
+void TForm6::Button1Click()
+{
+    Query *exec = DM->ADOQ_Exec;
+    exec->setSql(statements::addToGroup(ui->DBLookupComboBox1->keyValue(), Form1->groupList()->keyValue(),
+                                        ui->DBLookupComboBox2->keyValue(), ui->DateTimePicker1->date(), ui->Edit1->text()));
+    exec->execSql();
+    Form1->DBLookupComboBox2Click();
+    // Ready for the next student; the order number is often the same.
+    ui->DBLookupComboBox1->setKeyValue({});
+    ui->DBLookupComboBox2->setKeyValue({});
+    ui->DateTimePicker1->setDateTime(QDateTime::currentDateTime());
+    enableAddWhenBothPicked();
+}
+
+void TForm6::Button2Click()
+{
+    close();
+}
+
+} // namespace qor
