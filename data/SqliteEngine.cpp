@@ -25,6 +25,16 @@ namespace {
 
 constexpr int BusyTimeoutMs = 5000;
 
+// The statement as SQLite takes it. SQLite ends a text at a NUL character,
+// which would leave the rest unrun without a word (or, between statements,
+// not move on at all): such a text is refused.
+QByteArray sqliteText(const QString &statement)
+{
+    if (statement.contains(QChar(0)))
+        throw Error(QStringLiteral("The statement holds the character with code 0, which no statement may hold."));
+    return tsql::stripQualifiers(statement).toUtf8();
+}
+
 QByteArray quoteName(const QString &name)
 {
     QString quoted = name;
@@ -239,10 +249,15 @@ RowSet SqliteEngine::select(const QString &statement)
         return RowSet();
     }
 
-    const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
-    SqliteStatement stmt(m_db, sql);
+    const QByteArray sql = sqliteText(statement);
+    qsizetype consumed = 0;
+    SqliteStatement stmt(m_db, sql, &consumed);
     if (!stmt)
         return RowSet();
+    // A query reads one statement; a second one would otherwise go unrun unseen.
+    if (SqliteStatement(m_db, sql.mid(consumed)))
+        throw Error(QStringLiteral("A query runs one statement; this one goes on after it: '%1'")
+                        .arg(QString::fromUtf8(sql.mid(consumed)).trimmed().left(40)));
     sqlite3_stmt *s = stmt.get();
     const int columnCount = sqlite3_column_count(s);
 
@@ -308,7 +323,7 @@ void SqliteEngine::execute(const QString &statement)
         select(statement);
         return;
     }
-    const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
+    const QByteArray sql = sqliteText(statement);
     const char *next = sql.constData();
     const char *const end = next + sql.size();
     while (next < end) {
@@ -317,9 +332,9 @@ void SqliteEngine::execute(const QString &statement)
         if (sqlite3_prepare_v2(m_db, next, int(end - next), &raw, &tail) != SQLITE_OK)
             fail();
         const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
-        next = tail;
         if (!raw)
-            continue; // only blanks or a comment were left
+            break; // only blanks or a comment were left
+        next = tail;
         int rc;
         while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         }

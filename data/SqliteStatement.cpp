@@ -19,10 +19,13 @@ Error sqliteError(sqlite3 *db)
     return Error(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql)
+SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql, qsizetype *consumed)
 {
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, &tail) != SQLITE_OK)
         throw sqliteError(db);
+    if (consumed)
+        *consumed = tail ? tail - sql.constData() : sql.size();
 }
 
 SqliteStatement::~SqliteStatement()

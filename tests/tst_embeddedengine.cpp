@@ -195,6 +195,28 @@ private slots:
         }
     }
 
+    // Every input ends in a result or an error: a NUL character, or a second
+    // statement where one is run, is refused, never skipped or looped over.
+    void refusesWhatItWouldSkip_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("asSelect");
+        const QString nul(QChar(0));
+        QTest::newRow("NUL after a statement, run") << QStringLiteral("SELECT 1;") + nul << false;
+        QTest::newRow("NUL after a statement, read") << QStringLiteral("SELECT 1;") + nul << true;
+        QTest::newRow("NUL before a statement") << QStringLiteral("SELECT 1;") + nul + QStringLiteral("DELETE FROM s_fio") << false;
+        QTest::newRow("second statement of a read") << QStringLiteral("SELECT 1; DELETE FROM s_fio") << true;
+    }
+    void refusesWhatItWouldSkip()
+    {
+        QFETCH(QString, statement);
+        QFETCH(bool, asSelect);
+        DemoFixture demo;
+        auto db = worker(demo);
+        QVERIFY_THROWS_EXCEPTION(Error, asSelect ? void(db->select(statement)) : db->execute(statement));
+        QCOMPARE(demo.owner()->select(QStringLiteral("SELECT count(*) FROM s_fio")).integer(0, 0), 24);
+    }
+
     void refusesRowsThatPointNowhere()
     {
         DemoFixture demo;
