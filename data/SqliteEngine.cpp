@@ -91,27 +91,55 @@ void tsqlDatetime(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_text(context, stored.constData(), int(stored.size()), SQLITE_TRANSIENT);
 }
 
-// A working login reads and writes the data tables; the sign-in tables,
-// schema changes and attached files are the owner's.
-int workerAuthorizer(void *, int action, const char *first, const char *, const char *, const char *)
+// The sign-in tables (qor_) and SQLite's own (sqlite_sequence holds the key
+// counters of every table, sqlite_master the schema): no working login's.
+bool isReservedObject(const char *name)
 {
-    const auto isSigninTable = [](const char *table) {
-        return table && sqlite3_strnicmp(table, "qor_", 4) == 0;
+    return name && (sqlite3_strnicmp(name, "qor_", 4) == 0 || sqlite3_strnicmp(name, "sqlite_", 7) == 0);
+}
+
+// The functions a working login may call: those of the schema's triggers and
+// the screens' statements, and the plain scalar and aggregate functions the
+// server's dialect has too. Anything else is refused: fts3_tokenizer hands
+// out a library address, zeroblob and randomblob make memory on request, the
+// sqlite_ functions describe the build.
+bool isAllowedFunction(const char *name)
+{
+    static const char *const allowed[] = {
+        "tsql_datetime", "row_number", "rank", "dense_rank",
+        "count", "sum", "avg", "min", "max", "total",
+        "length", "lower", "upper", "trim", "ltrim", "rtrim", "substr", "substring", "replace", "instr", "like",
+        "abs", "round", "coalesce", "ifnull", "nullif", "iif",
+        "date", "time", "datetime", "julianday", "strftime",
     };
+    if (!name)
+        return false;
+    for (const char *function : allowed) {
+        if (sqlite3_stricmp(name, function) == 0)
+            return true;
+    }
+    return false;
+}
+
+// A working login reads and writes the data tables; the sign-in tables,
+// SQLite's own tables, schema changes and attached files are the owner's.
+int workerAuthorizer(void *, int action, const char *first, const char *second, const char *, const char *)
+{
     switch (action) {
     case SQLITE_READ:
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE:
-        return isSigninTable(first) ? SQLITE_DENY : SQLITE_OK;
-    case SQLITE_SELECT:
+        return isReservedObject(first) ? SQLITE_DENY : SQLITE_OK;
     case SQLITE_FUNCTION:
+        return isAllowedFunction(second) ? SQLITE_OK : SQLITE_DENY;
+    case SQLITE_SELECT:
     case SQLITE_TRANSACTION:
     case SQLITE_SAVEPOINT:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     case SQLITE_PRAGMA:
-        return first && sqlite3_stricmp(first, "table_info") == 0 ? SQLITE_OK : SQLITE_DENY;
+        return first && sqlite3_stricmp(first, "table_info") == 0 && !isReservedObject(second) ? SQLITE_OK : SQLITE_DENY;
     default:
         return SQLITE_DENY;
     }

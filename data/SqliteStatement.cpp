@@ -14,9 +14,12 @@ QString permissionDeniedText()
 
 Error sqliteError(sqlite3 *db)
 {
-    if (sqlite3_errcode(db) == SQLITE_AUTH)
+    // A refused table or statement is SQLITE_AUTH; a refused function is a
+    // plain error with SQLite's own text.
+    const QByteArray message = sqlite3_errmsg(db);
+    if (sqlite3_errcode(db) == SQLITE_AUTH || message.startsWith("not authorized to use function"))
         return Error(permissionDeniedText());
-    return Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    return Error(QString::fromUtf8(message));
 }
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql, qsizetype *consumed)
