@@ -196,6 +196,31 @@ private slots:
         QVERIFY(!connection.isConnected());
     }
 
+    // The database name of the settings names a file in Data, never a path.
+    void refusesADatabaseNameThatIsAPath_data()
+    {
+        QTest::addColumn<QString>("catalog");
+        QTest::newRow("up and back") << "../Data/QOR";
+        QTest::newRow("far up") << "../../../D/Data/QOR";
+        QTest::newRow("absolute") << "/tmp/QOR";
+        QTest::newRow("backslash") << "..\\Data\\QOR";
+        QTest::newRow("parent") << "..";
+        QTest::newRow("empty") << "";
+        QTest::newRow("line break") << "QOR\n";
+    }
+    void refusesADatabaseNameThatIsAPath()
+    {
+        QFETCH(QString, catalog);
+        DemoFixture demo;
+        Connection connection;
+        const ConnectionSettings demoLogin = parseConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        connection.setConnectionString(composeConnectionString({demoLogin.userName, demoLogin.password, catalog, QStringLiteral("(embedded)")}));
+        QCOMPARE(errorOf([&] { connection.open(); }),
+                 QStringLiteral("Invalid database name '%1': the embedded database is named plainly "
+                                "(letters, digits, _ - $ # @), without a folder.").arg(catalog));
+        QVERIFY(!connection.isConnected());
+    }
+
     void missingDatabaseFileIsAClearError()
     {
         DemoFixture demo;
