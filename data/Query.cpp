@@ -484,6 +484,7 @@ void Query::writeRow()
         if (now[column] != m_original[column]) {
             write.columns.append(columns[column].name);
             write.values.append(now[column]);
+            write.checkedColumns.append(columns[column].name);
             write.originalValues.append(m_original[column]);
         }
     }
@@ -510,6 +511,11 @@ void Query::deleteCurrent()
     write.table = m_table;
     write.keyColumn = m_keyColumn;
     write.keyValue = m_rows.value(m_current, m_keyResultColumn);
+    // Only the row as it was read: another client's change is never deleted unseen.
+    for (int column : std::as_const(m_writableColumns)) {
+        write.checkedColumns.append(m_rows.columns()[column].name);
+        write.originalValues.append(m_rows.value(m_current, column));
+    }
     if (m_connection->engine().deleteRow(write) == 0)
         throw Error(RowNotFound);
     const int row = m_current;

@@ -419,18 +419,25 @@ QVariant SqliteEngine::insertRow(const RowWrite &write)
     return sqlite3_column_int64(key.get(), 0);
 }
 
+// " AND col IS ? ..." for the checked columns: binary, so that a change of
+// letter case by another client counts as a change under the case-blind
+// RUSSIAN collation too; IS, so that NULL matches NULL.
+QByteArray SqliteEngine::stillAsRead(const RowWrite &write)
+{
+    QByteArray sql;
+    for (const QString &column : write.checkedColumns)
+        sql += " AND " + quoteName(column) + " IS ? COLLATE BINARY";
+    return sql;
+}
+
 int SqliteEngine::updateRow(const RowWrite &write)
 {
     checkMayRun(QString());
-    QByteArrayList sets, checks;
-    for (const QString &column : write.columns) {
+    QByteArrayList sets;
+    for (const QString &column : write.columns)
         sets.append(quoteName(column) + " = ?");
-        checks.append(quoteName(column) + " IS ?");
-    }
-    QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
-                     + " WHERE " + quoteName(write.keyColumn) + " = ?";
-    if (!write.originalValues.isEmpty())
-        sql += " AND " + checks.join(" AND ");
+    const QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
+                           + " WHERE " + quoteName(write.keyColumn) + " = ?" + stillAsRead(write);
     SqliteStatement stmt(m_db, sql);
     int index = 1;
     for (const QVariant &value : write.values)
@@ -446,8 +453,12 @@ int SqliteEngine::updateRow(const RowWrite &write)
 int SqliteEngine::deleteRow(const RowWrite &write)
 {
     checkMayRun(QString());
-    SqliteStatement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?");
-    stmt.bind(1, write.keyValue);
+    SqliteStatement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?"
+                                   + stillAsRead(write));
+    int index = 1;
+    stmt.bind(index++, write.keyValue);
+    for (const QVariant &value : write.originalValues)
+        stmt.bind(index++, value);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         fail();
     return sqlite3_changes(m_db);

@@ -47,6 +47,7 @@ private:
     void openFile(const QString &file, bool create);
     void closeFile();
     void checkMayRun(const QString &statement) const;
+    static QByteArray stillAsRead(const RowWrite &write);
     [[noreturn]] void fail() const;
 
     QString m_connectionName;
