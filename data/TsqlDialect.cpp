@@ -149,17 +149,6 @@ QString stripQualifiers(const QString &s)
     return out;
 }
 
-QString firstTable(const QString &statement)
-{
-    static const QRegularExpression from(QStringLiteral(R"(\bFROM\s+((?:\[[^\]]+\]|[\w-]+)(?:\s*\.\s*(?:\[[^\]]+\]|[\w-]+))*))"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const auto match = from.match(stripQualifiers(statement));
-    if (!match.hasMatch())
-        return {};
-    const QString name = match.captured(1).section(u'.', -1).trimmed();
-    return unquoted(name);
-}
-
 std::optional<Call> parseExec(const QString &statement)
 {
     static const QRegularExpression head(
