@@ -7,13 +7,8 @@
 #include "data/TsqlDialect.h"
 #include "data/embedded_schema.h"
 
-#include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
 
 #include <sqlite3.h>
 
@@ -208,41 +203,31 @@ SqliteEngine::~SqliteEngine()
 
 void SqliteEngine::closeFile()
 {
+    // Every statement finalizes itself before this; close_v2 would wait for any left.
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
-    if (m_connectionName.isEmpty())
-        return;
-    QSqlDatabase::database(m_connectionName, false).close();
-    QSqlDatabase::removeDatabase(m_connectionName);
-    m_connectionName.clear();
 }
 
 void SqliteEngine::openFile(const QString &file, bool create)
 {
-    static QAtomicInteger<quint64> counter;
-    m_connectionName = QStringLiteral("qor-sqlite-%1").arg(++counter);
     const QFileInfo info(file);
-    if (create == info.exists()) {
-        const QString reason = create ? QStringLiteral("the file exists already") : QStringLiteral("the file does not exist");
-        throw Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
-                        .arg(m_catalog, info.absoluteFilePath(), reason));
+    const auto cannotOpen = [&](const QString &reason) {
+        return Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
+                         .arg(m_catalog, info.absoluteFilePath(), reason));
+    };
+    if (create == info.exists())
+        throw cannotOpen(create ? QStringLiteral("the file exists already") : QStringLiteral("the file does not exist"));
+
+    // The engine's own handle on the program's one SQLite library. Without
+    // SQLITE_OPEN_CREATE a missing file is an error, never a new empty one;
+    // one thread uses a session, so SQLite's own locking is left out.
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &m_db, flags, nullptr) != SQLITE_OK) {
+        const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+        closeFile();
+        throw cannotOpen(reason);
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        // A URI with mode=rw keeps SQLite from making an empty file where the database is missing.
-        QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"));
-        uri += create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw");
-        db.setDatabaseName(uri);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        if (!db.open()) {
-            const QString text = db.lastError().driverText().isEmpty() ? db.lastError().text() : db.lastError().driverText();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            m_connectionName.clear();
-            throw Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
-                            .arg(m_catalog, info.absoluteFilePath(), text));
-        }
-        m_db = *static_cast<sqlite3 **>(db.driver()->handle().data());
-    }
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     registerRussianCollation(m_db);
     sqlite3_create_function_v2(m_db, "tsql_datetime", 1, SQLITE_UTF8, this, tsqlDatetime, nullptr, nullptr, nullptr);
     sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);

@@ -50,7 +50,6 @@ private:
     static QByteArray stillAsRead(const RowWrite &write);
     [[noreturn]] void fail() const;
 
-    QString m_connectionName;
     QString m_catalog;
     sqlite3 *m_db = nullptr;
     Role m_role = Role::Worker;
