@@ -12,6 +12,10 @@
 
 #include <sqlite3.h>
 
+#ifdef Q_OS_LINUX
+#include <sys/vfs.h>
+#endif
+
 #include <memory>
 
 namespace qor {
@@ -58,6 +62,35 @@ ColumnType typeFromDeclaration(const char *declared, int *maxLength)
         return ColumnType::Text;
     }
     return ColumnType::Other;
+}
+
+// The kind of network file system a folder is on, empty for a local disk.
+// SQLite's locking and the WAL's shared memory do not work across computers
+// that share a file over the network.
+QString networkFileSystem(const QString &folder)
+{
+#if defined(Q_OS_WIN)
+    if (folder.startsWith(QStringLiteral("//")) || folder.startsWith(QStringLiteral("\\\\")))
+        return QStringLiteral("a network share");
+    return {};
+#elif defined(Q_OS_LINUX)
+    struct statfs fs{};
+    if (statfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return {};
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969: return QStringLiteral("nfs");
+    case 0x517B: return QStringLiteral("smb");
+    case 0xFF534D42: return QStringLiteral("cifs");
+    case 0xFE534D42: return QStringLiteral("smb2");
+    case 0x5346414F: return QStringLiteral("afs");
+    case 0x73757245: return QStringLiteral("coda");
+    case 0x01021997: return QStringLiteral("9p");
+    case 0x00C36400: return QStringLiteral("ceph");
+    default: return {};
+    }
+#else
+    return {};
+#endif
 }
 
 // tsql_datetime(x): the stored form of a date literal, or the server's error.
@@ -217,6 +250,10 @@ void SqliteEngine::openFile(const QString &file, bool create)
     };
     if (create == info.exists())
         throw cannotOpen(create ? QStringLiteral("the file exists already") : QStringLiteral("the file does not exist"));
+    if (const QString fileSystem = networkFileSystem(info.absolutePath()); !fileSystem.isEmpty())
+        throw cannotOpen(QStringLiteral("the file is on a network file system (%1). The embedded database serves the "
+                                        "clients of one computer from its own disk; an office with several computers "
+                                        "keeps its data on SQL Server.").arg(fileSystem));
 
     // The engine's own handle on the program's one SQLite library. Without
     // SQLITE_OPEN_CREATE a missing file is an error, never a new empty one;
