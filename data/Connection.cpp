@@ -28,13 +28,16 @@ void Connection::open()
 {
     if (isConnected())
         return;
-    const ConnectionSettings settings = parseConnectionString(m_connectionString);
-    if (settings.dataSource.compare(QLatin1String(EmbeddedDataSource), Qt::CaseInsensitive) == 0)
-        m_engine = std::make_unique<SqliteEngine>(embeddedDatabaseFile(settings.catalog), settings.catalog,
-                                                  settings.userName, settings.password);
-    else
-        m_engine = std::make_unique<OdbcEngine>(settings);
+    m_engine = makeEngine(parseConnectionString(m_connectionString));
     emit connectedChanged(true);
+}
+
+std::unique_ptr<Engine> Connection::makeEngine(const ConnectionSettings &settings) const
+{
+    if (settings.dataSource.compare(QLatin1String(EmbeddedDataSource), Qt::CaseInsensitive) == 0)
+        return std::make_unique<SqliteEngine>(embeddedDatabaseFile(settings.catalog), settings.catalog,
+                                              settings.userName, settings.password);
+    return std::make_unique<OdbcEngine>(settings);
 }
 
 void Connection::close()

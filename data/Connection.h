@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/ConnectionString.h"
+#include "data/Engine.h"
 
 #include <QList>
 #include <QObject>
@@ -10,7 +11,6 @@
 
 namespace qor {
 
-class Engine;
 class Query;
 
 // The shared connection (ADOCon). It holds the connection string of the
@@ -49,6 +49,11 @@ public:
 
 signals:
     void connectedChanged(bool connected);
+
+protected:
+    // The engine for the settings: the embedded one for "(embedded)", ODBC
+    // otherwise. Tests reach other ODBC drivers through it.
+    virtual std::unique_ptr<Engine> makeEngine(const ConnectionSettings &settings) const;
 
 private:
     void closeWhenIdle();

@@ -1,6 +1,9 @@
 #include "data/DataFolder.h"
 
+#include "data/Error.h"
+
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace qor {
 
@@ -26,6 +29,10 @@ void setDataFolder(const QString &folder)
 
 QString embeddedDatabaseFile(const QString &catalog)
 {
+    static const QRegularExpression plainName(QRegularExpression::anchoredPattern(QStringLiteral("[\\p{L}\\p{N}_$#@-]+")));
+    if (!plainName.match(catalog).hasMatch())
+        throw Error(QStringLiteral("Invalid database name '%1': the embedded database is named plainly "
+                                   "(letters, digits, _ - $ # @), without a folder.").arg(catalog));
     return dataFolder() + u'/' + catalog + QStringLiteral(".db");
 }
 

@@ -16,7 +16,10 @@ struct RowWrite
     QVariant keyValue;               // the key of the row to change or delete
     QStringList columns;             // the columns to set (update, insert)
     QList<QVariant> values;          // their new values
-    QList<QVariant> originalValues;  // update: what the row held when read
+    // Update, delete: columns that must still hold exactly (letter case
+    // included) what was read, else the row is left alone.
+    QStringList checkedColumns;
+    QList<QVariant> originalValues;
 };
 
 // A database session on one engine: the embedded SQLite file or a SQL Server
@@ -38,9 +41,9 @@ public:
     virtual QStringList tableColumns(const QString &table) = 0;
 
     // Write-back with bound values. insertRow returns the key the database
-    // assigned. updateRow changes the row only while the given columns still
-    // hold their original values, and deleteRow only while the row exists:
-    // both return the number of rows changed (0 means someone else was first).
+    // assigned. updateRow and deleteRow change the row only while its checked
+    // columns still hold exactly their original values: both return the
+    // number of rows changed (0 means someone else was first).
     virtual QVariant insertRow(const RowWrite &write) = 0;
     virtual int updateRow(const RowWrite &write) = 0;
     virtual int deleteRow(const RowWrite &write) = 0;

@@ -4,6 +4,7 @@
 
 #include <QAtomicInteger>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlIndex>
@@ -34,13 +35,6 @@ QString braced(const QString &value)
     QString escaped = value;
     escaped.replace(u'}', QStringLiteral("}}"));
     return u'{' + escaped + u'}';
-}
-
-QString quoteName(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(u']', QStringLiteral("]]"));
-    return u'[' + quoted + u']';
 }
 
 ColumnType typeOf(const QSqlField &field)
@@ -102,7 +96,9 @@ QString OdbcEngine::odbcConnectionString(const ConnectionSettings &s)
     return text;
 }
 
-OdbcEngine::OdbcEngine(const ConnectionSettings &settings)
+OdbcEngine::OdbcEngine(const ConnectionSettings &settings) : OdbcEngine(odbcConnectionString(settings)) {}
+
+OdbcEngine::OdbcEngine(const QString &odbcConnectionString)
 {
     static QAtomicInteger<quint64> counter;
     m_connectionName = QStringLiteral("qor-odbc-%1").arg(++counter);
@@ -112,7 +108,7 @@ OdbcEngine::OdbcEngine(const ConnectionSettings &settings)
         QSqlDatabase::removeDatabase(m_connectionName);
         throw Error(QStringLiteral("The ODBC database driver is not installed (QODBC)."));
     }
-    db.setDatabaseName(odbcConnectionString(settings));
+    db.setDatabaseName(odbcConnectionString);
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(LoginTimeoutSeconds));
     if (!db.open()) {
         const QString text = errorText(db.lastError());
@@ -120,6 +116,7 @@ OdbcEngine::OdbcEngine(const ConnectionSettings &settings)
         QSqlDatabase::removeDatabase(m_connectionName);
         throw Error(text);
     }
+    m_sqlServer = db.driver()->dbmsType() == QSqlDriver::MSSqlServer;
 }
 
 OdbcEngine::~OdbcEngine()
@@ -149,7 +146,10 @@ RowSet OdbcEngine::select(const QString &statement)
         columns[i].type = typeOf(field);
         if (columns[i].type == ColumnType::Text && field.length() > 0)
             columns[i].maxLength = field.length();
-        columns[i].baseTable = field.tableName();
+        // Qt 6.4's ODBC driver hands the name over with the rest of its
+        // buffer after the terminating NUL.
+        const QString table = field.tableName();
+        columns[i].baseTable = table.left(table.indexOf(QChar(0)));
     }
     const QStringList unique = uniqueColumnNames(names);
     for (int i = 0; i < columns.size(); ++i)
@@ -191,6 +191,66 @@ QStringList OdbcEngine::tableColumns(const QString &table)
     return columns;
 }
 
+QString OdbcEngine::quoteName(const QString &name) const
+{
+    // Standard SQL's quotes elsewhere (Qt 6.4's ODBC driver mangles the
+    // quote character some drivers report).
+    const QChar open = m_sqlServer ? u'[' : u'"';
+    const QChar close = m_sqlServer ? u']' : u'"';
+    QString quoted = name;
+    quoted.replace(close, QString(2, close));
+    return open + quoted + close;
+}
+
+// Compares texts code point by code point: the databases' usual collations
+// ignore letter case, and a change of case is a change.
+QString OdbcEngine::binaryCollation() const
+{
+    return m_sqlServer ? QStringLiteral("Cyrillic_General_BIN2") : QStringLiteral("\"C\"");
+}
+
+// An insert whose one result row holds the key the database assigned.
+QString OdbcEngine::insertReturningKey(const QString &table, const QString &columnsAndValues, const QString &keyColumn) const
+{
+    const QString insert = QStringLiteral("INSERT INTO %1 %2").arg(quoteName(table), columnsAndValues);
+    if (m_sqlServer)
+        return QStringLiteral("SET NOCOUNT ON; %1; SELECT CAST(SCOPE_IDENTITY() AS bigint)").arg(insert);
+    return QStringLiteral("%1 RETURNING %2").arg(insert, quoteName(keyColumn));
+}
+
+QSqlQuery OdbcEngine::prepared(const QString &sql, const QList<QVariant> &values) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw Error(errorText(query.lastError()));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw Error(errorText(query.lastError()));
+    return query;
+}
+
+// " AND ..." for the checked columns: texts compared binary, NULL as NULL.
+QString OdbcEngine::stillAsRead(const RowWrite &write, QList<QVariant> *values) const
+{
+    QString sql;
+    for (int i = 0; i < write.checkedColumns.size(); ++i) {
+        const QString column = quoteName(write.checkedColumns[i]);
+        const QVariant &original = write.originalValues[i];
+        if (original.isNull()) {
+            sql += QStringLiteral(" AND %1 IS NULL").arg(column);
+            continue;
+        }
+        if (original.typeId() == QMetaType::QString)
+            sql += QStringLiteral(" AND %1 = ? COLLATE %2").arg(column, binaryCollation());
+        else
+            sql += QStringLiteral(" AND %1 = ?").arg(column);
+        values->append(original);
+    }
+    return sql;
+}
+
 QVariant OdbcEngine::insertRow(const RowWrite &write)
 {
     QStringList names, marks;
@@ -198,18 +258,9 @@ QVariant OdbcEngine::insertRow(const RowWrite &write)
         names.append(quoteName(column));
         marks.append(QStringLiteral("?"));
     }
-    QString sql = QStringLiteral("SET NOCOUNT ON; INSERT INTO %1 ").arg(quoteName(write.table));
-    sql += names.isEmpty() ? QStringLiteral("DEFAULT VALUES")
-                           : QStringLiteral("(%1) VALUES (%2)").arg(names.join(u','), marks.join(u','));
-    sql += QStringLiteral("; SELECT CAST(SCOPE_IDENTITY() AS bigint)");
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw Error(errorText(query.lastError()));
-    for (const QVariant &value : write.values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw Error(errorText(query.lastError()));
+    const QString columnsAndValues = names.isEmpty() ? QStringLiteral("DEFAULT VALUES")
+                                                     : QStringLiteral("(%1) VALUES (%2)").arg(names.join(u','), marks.join(u','));
+    QSqlQuery query = prepared(insertReturningKey(write.table, columnsAndValues, write.keyColumn), write.values);
     while (!query.isSelect() && query.nextResult()) {
     }
     const QVariant key = query.next() ? query.value(0) : QVariant();
@@ -219,40 +270,23 @@ QVariant OdbcEngine::insertRow(const RowWrite &write)
 
 int OdbcEngine::updateRow(const RowWrite &write)
 {
-    QStringList sets, checks;
-    for (const QString &column : write.columns) {
+    QStringList sets;
+    for (const QString &column : write.columns)
         sets.append(quoteName(column) + QStringLiteral(" = ?"));
-        // NULL-safe: the row still holds what was read.
-        checks.append(QStringLiteral("(%1 = ? OR (%1 IS NULL AND ? IS NULL))").arg(quoteName(column)));
-    }
-    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                      .arg(quoteName(write.table), sets.join(QStringLiteral(", ")), quoteName(write.keyColumn));
-    if (!write.originalValues.isEmpty())
-        sql += QStringLiteral(" AND ") + checks.join(QStringLiteral(" AND "));
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!query.prepare(sql))
-        throw Error(errorText(query.lastError()));
-    for (const QVariant &value : write.values)
-        query.addBindValue(value);
-    query.addBindValue(write.keyValue);
-    for (const QVariant &value : write.originalValues) {
-        query.addBindValue(value);
-        query.addBindValue(value);
-    }
-    if (!query.exec())
-        throw Error(errorText(query.lastError()));
-    return query.numRowsAffected();
+    QList<QVariant> values = write.values;
+    values.append(write.keyValue);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                            .arg(quoteName(write.table), sets.join(QStringLiteral(", ")), quoteName(write.keyColumn))
+                        + stillAsRead(write, &values);
+    return prepared(sql, values).numRowsAffected();
 }
 
 int OdbcEngine::deleteRow(const RowWrite &write)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!query.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoteName(write.table), quoteName(write.keyColumn))))
-        throw Error(errorText(query.lastError()));
-    query.addBindValue(write.keyValue);
-    if (!query.exec())
-        throw Error(errorText(query.lastError()));
-    return query.numRowsAffected();
+    QList<QVariant> values{write.keyValue};
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoteName(write.table), quoteName(write.keyColumn))
+                        + stillAsRead(write, &values);
+    return prepared(sql, values).numRowsAffected();
 }
 
 } // namespace qor

@@ -4,7 +4,6 @@
 #include "data/DateTimeText.h"
 #include "data/Engine.h"
 #include "data/Error.h"
-#include "data/TsqlDialect.h"
 
 #include <QLocale>
 
@@ -427,19 +426,47 @@ void Query::resolveWriteTarget()
 {
     if (!m_table.isEmpty())
         return;
-    const QString table = tsql::firstTable(m_sql);
-    if (table.isEmpty())
-        throw Error(QStringLiteral("%1: the rows cannot be changed: the statement names no table").arg(objectName()));
+    const QList<Column> &columns = m_rows.columns();
+    const auto comesFrom = [](const Column &column, const QString &table) {
+        return column.baseTable.compare(table, Qt::CaseInsensitive) == 0;
+    };
+    QString table = m_uniqueTable;
+    if (table.isEmpty()) {
+        // The one table the result's columns come from, as the engine reports
+        // it: never a name guessed from the statement's text.
+        QStringList tables;
+        for (const Column &column : columns) {
+            if (!column.baseTable.isEmpty() && !tables.contains(column.baseTable, Qt::CaseInsensitive))
+                tables.append(column.baseTable);
+        }
+        if (tables.isEmpty())
+            throw Error(QStringLiteral("%1: the rows cannot be changed: the result names no table they come from").arg(objectName()));
+        if (tables.size() > 1) {
+            tables.sort(Qt::CaseInsensitive);
+            throw Error(QStringLiteral("%1: the rows cannot be changed: they come from several tables (%2)")
+                            .arg(objectName(), tables.join(QStringLiteral(", "))));
+        }
+        table = tables.first();
+    }
     Engine &engine = m_connection->engine();
     const QString key = engine.primaryKey(table);
     if (key.isEmpty())
         throw Error(QStringLiteral("Table '%1' has no key: its rows cannot be changed one by one").arg(table));
-    const QStringList tableColumns = engine.tableColumns(table);
+    // A result column is the table's when the engine says it comes from it,
+    // or, where the engine cannot tell, when it bears a column's name; of two
+    // result columns with one name the first.
+    const auto resultColumnOf = [&](const QString &name) {
+        for (int i = 0; i < columns.size(); ++i) {
+            if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0
+                && (columns[i].baseTable.isEmpty() || comesFrom(columns[i], table)))
+                return i;
+        }
+        return -1;
+    };
     QList<int> writable;
     int keyColumn = -1;
-    // Of two result columns with one name the first is the table's.
-    for (const QString &name : tableColumns) {
-        const int column = m_rows.indexOf(name);
+    for (const QString &name : engine.tableColumns(table)) {
+        const int column = resultColumnOf(name);
         if (column < 0)
             continue;
         if (name.compare(key, Qt::CaseInsensitive) == 0)
@@ -484,6 +511,7 @@ void Query::writeRow()
         if (now[column] != m_original[column]) {
             write.columns.append(columns[column].name);
             write.values.append(now[column]);
+            write.checkedColumns.append(columns[column].name);
             write.originalValues.append(m_original[column]);
         }
     }
@@ -510,6 +538,11 @@ void Query::deleteCurrent()
     write.table = m_table;
     write.keyColumn = m_keyColumn;
     write.keyValue = m_rows.value(m_current, m_keyResultColumn);
+    // Only the row as it was read: another client's change is never deleted unseen.
+    for (int column : std::as_const(m_writableColumns)) {
+        write.checkedColumns.append(m_rows.columns()[column].name);
+        write.originalValues.append(m_rows.value(m_current, column));
+    }
     if (m_connection->engine().deleteRow(write) == 0)
         throw Error(RowNotFound);
     const int row = m_current;

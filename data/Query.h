@@ -39,8 +39,9 @@ struct FieldDef
 // A statement and the rows it returned (what a TADOQuery is): the statement
 // text, open and close, the exposed columns and the current row. Rows are
 // read once when the query opens. The current row can be edited, a row
-// inserted or deleted; each change is written to the statement's first
-// table, the row identified by that table's key, with bound values.
+// inserted or deleted; each change is written to the table the result's
+// columns come from (or the unique table named for it), the row identified
+// by that table's key, with bound values.
 class Query : public QObject
 {
     Q_OBJECT
@@ -55,6 +56,11 @@ public:
 
     void setSql(const QString &statement) { m_sql = statement; }
     const QString &sql() const { return m_sql; }
+
+    // The table edits are written to when the rows come from several tables
+    // (ADO's "Unique Table"); empty: the one table the result's columns come from.
+    void setUniqueTable(const QString &table) { m_uniqueTable = table; }
+    const QString &uniqueTable() const { return m_uniqueTable; }
 
     // Runs the statement and reads all its rows; positions on the first row.
     // A failed open leaves the query closed. Throws qor::Error.
@@ -157,6 +163,7 @@ private:
 
     QPointer<Connection> m_connection;
     QString m_sql;
+    QString m_uniqueTable;
     RowSet m_rows;
     int m_current = -1;
     QList<FieldDef> m_defs;

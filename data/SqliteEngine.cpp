@@ -7,15 +7,14 @@
 #include "data/TsqlDialect.h"
 #include "data/embedded_schema.h"
 
-#include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
 
 #include <sqlite3.h>
+
+#ifdef Q_OS_LINUX
+#include <sys/vfs.h>
+#endif
 
 #include <memory>
 
@@ -24,6 +23,16 @@ namespace qor {
 namespace {
 
 constexpr int BusyTimeoutMs = 5000;
+
+// The statement as SQLite takes it. SQLite ends a text at a NUL character,
+// which would leave the rest unrun without a word (or, between statements,
+// not move on at all): such a text is refused.
+QByteArray sqliteText(const QString &statement)
+{
+    if (statement.contains(QChar(0)))
+        throw Error(QStringLiteral("The statement holds the character with code 0, which no statement may hold."));
+    return tsql::stripQualifiers(statement).toUtf8();
+}
 
 QByteArray quoteName(const QString &name)
 {
@@ -55,6 +64,35 @@ ColumnType typeFromDeclaration(const char *declared, int *maxLength)
     return ColumnType::Other;
 }
 
+// The kind of network file system a folder is on, empty for a local disk.
+// SQLite's locking and the WAL's shared memory do not work across computers
+// that share a file over the network.
+QString networkFileSystem(const QString &folder)
+{
+#if defined(Q_OS_WIN)
+    if (folder.startsWith(QStringLiteral("//")) || folder.startsWith(QStringLiteral("\\\\")))
+        return QStringLiteral("a network share");
+    return {};
+#elif defined(Q_OS_LINUX)
+    struct statfs fs{};
+    if (statfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return {};
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969: return QStringLiteral("nfs");
+    case 0x517B: return QStringLiteral("smb");
+    case 0xFF534D42: return QStringLiteral("cifs");
+    case 0xFE534D42: return QStringLiteral("smb2");
+    case 0x5346414F: return QStringLiteral("afs");
+    case 0x73757245: return QStringLiteral("coda");
+    case 0x01021997: return QStringLiteral("9p");
+    case 0x00C36400: return QStringLiteral("ceph");
+    default: return {};
+    }
+#else
+    return {};
+#endif
+}
+
 // tsql_datetime(x): the stored form of a date literal, or the server's error.
 void tsqlDatetime(sqlite3_context *context, int, sqlite3_value **argv)
 {
@@ -81,27 +119,55 @@ void tsqlDatetime(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_text(context, stored.constData(), int(stored.size()), SQLITE_TRANSIENT);
 }
 
-// A working login reads and writes the data tables; the sign-in tables,
-// schema changes and attached files are the owner's.
-int workerAuthorizer(void *, int action, const char *first, const char *, const char *, const char *)
+// The sign-in tables (qor_) and SQLite's own (sqlite_sequence holds the key
+// counters of every table, sqlite_master the schema): no working login's.
+bool isReservedObject(const char *name)
 {
-    const auto isSigninTable = [](const char *table) {
-        return table && sqlite3_strnicmp(table, "qor_", 4) == 0;
+    return name && (sqlite3_strnicmp(name, "qor_", 4) == 0 || sqlite3_strnicmp(name, "sqlite_", 7) == 0);
+}
+
+// The functions a working login may call: those of the schema's triggers and
+// the screens' statements, and the plain scalar and aggregate functions the
+// server's dialect has too. Anything else is refused: fts3_tokenizer hands
+// out a library address, zeroblob and randomblob make memory on request, the
+// sqlite_ functions describe the build.
+bool isAllowedFunction(const char *name)
+{
+    static const char *const allowed[] = {
+        "tsql_datetime", "row_number", "rank", "dense_rank",
+        "count", "sum", "avg", "min", "max", "total",
+        "length", "lower", "upper", "trim", "ltrim", "rtrim", "substr", "substring", "replace", "instr", "like",
+        "abs", "round", "coalesce", "ifnull", "nullif", "iif",
+        "date", "time", "datetime", "julianday", "strftime",
     };
+    if (!name)
+        return false;
+    for (const char *function : allowed) {
+        if (sqlite3_stricmp(name, function) == 0)
+            return true;
+    }
+    return false;
+}
+
+// A working login reads and writes the data tables; the sign-in tables,
+// SQLite's own tables, schema changes and attached files are the owner's.
+int workerAuthorizer(void *, int action, const char *first, const char *second, const char *, const char *)
+{
     switch (action) {
     case SQLITE_READ:
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE:
-        return isSigninTable(first) ? SQLITE_DENY : SQLITE_OK;
-    case SQLITE_SELECT:
+        return isReservedObject(first) ? SQLITE_DENY : SQLITE_OK;
     case SQLITE_FUNCTION:
+        return isAllowedFunction(second) ? SQLITE_OK : SQLITE_DENY;
+    case SQLITE_SELECT:
     case SQLITE_TRANSACTION:
     case SQLITE_SAVEPOINT:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     case SQLITE_PRAGMA:
-        return first && sqlite3_stricmp(first, "table_info") == 0 ? SQLITE_OK : SQLITE_DENY;
+        return first && sqlite3_stricmp(first, "table_info") == 0 && !isReservedObject(second) ? SQLITE_OK : SQLITE_DENY;
     default:
         return SQLITE_DENY;
     }
@@ -170,41 +236,35 @@ SqliteEngine::~SqliteEngine()
 
 void SqliteEngine::closeFile()
 {
+    // Every statement finalizes itself before this; close_v2 would wait for any left.
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
-    if (m_connectionName.isEmpty())
-        return;
-    QSqlDatabase::database(m_connectionName, false).close();
-    QSqlDatabase::removeDatabase(m_connectionName);
-    m_connectionName.clear();
 }
 
 void SqliteEngine::openFile(const QString &file, bool create)
 {
-    static QAtomicInteger<quint64> counter;
-    m_connectionName = QStringLiteral("qor-sqlite-%1").arg(++counter);
     const QFileInfo info(file);
-    if (create == info.exists()) {
-        const QString reason = create ? QStringLiteral("the file exists already") : QStringLiteral("the file does not exist");
-        throw Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
-                        .arg(m_catalog, info.absoluteFilePath(), reason));
+    const auto cannotOpen = [&](const QString &reason) {
+        return Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
+                         .arg(m_catalog, info.absoluteFilePath(), reason));
+    };
+    if (create == info.exists())
+        throw cannotOpen(create ? QStringLiteral("the file exists already") : QStringLiteral("the file does not exist"));
+    if (const QString fileSystem = networkFileSystem(info.absolutePath()); !fileSystem.isEmpty())
+        throw cannotOpen(QStringLiteral("the file is on a network file system (%1). The embedded database serves the "
+                                        "clients of one computer from its own disk; an office with several computers "
+                                        "keeps its data on SQL Server.").arg(fileSystem));
+
+    // The engine's own handle on the program's one SQLite library. Without
+    // SQLITE_OPEN_CREATE a missing file is an error, never a new empty one;
+    // one thread uses a session, so SQLite's own locking is left out.
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &m_db, flags, nullptr) != SQLITE_OK) {
+        const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+        closeFile();
+        throw cannotOpen(reason);
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        // A URI with mode=rw keeps SQLite from making an empty file where the database is missing.
-        QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(info.absoluteFilePath(), "/"));
-        uri += create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw");
-        db.setDatabaseName(uri);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        if (!db.open()) {
-            const QString text = db.lastError().driverText().isEmpty() ? db.lastError().text() : db.lastError().driverText();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            m_connectionName.clear();
-            throw Error(QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
-                            .arg(m_catalog, info.absoluteFilePath(), text));
-        }
-        m_db = *static_cast<sqlite3 **>(db.driver()->handle().data());
-    }
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     registerRussianCollation(m_db);
     sqlite3_create_function_v2(m_db, "tsql_datetime", 1, SQLITE_UTF8, this, tsqlDatetime, nullptr, nullptr, nullptr);
     sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
@@ -239,10 +299,15 @@ RowSet SqliteEngine::select(const QString &statement)
         return RowSet();
     }
 
-    const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
-    SqliteStatement stmt(m_db, sql);
+    const QByteArray sql = sqliteText(statement);
+    qsizetype consumed = 0;
+    SqliteStatement stmt(m_db, sql, &consumed);
     if (!stmt)
         return RowSet();
+    // A query reads one statement; a second one would otherwise go unrun unseen.
+    if (SqliteStatement(m_db, sql.mid(consumed)))
+        throw Error(QStringLiteral("A query runs one statement; this one goes on after it: '%1'")
+                        .arg(QString::fromUtf8(sql.mid(consumed)).trimmed().left(40)));
     sqlite3_stmt *s = stmt.get();
     const int columnCount = sqlite3_column_count(s);
 
@@ -308,7 +373,7 @@ void SqliteEngine::execute(const QString &statement)
         select(statement);
         return;
     }
-    const QByteArray sql = tsql::stripQualifiers(statement).toUtf8();
+    const QByteArray sql = sqliteText(statement);
     const char *next = sql.constData();
     const char *const end = next + sql.size();
     while (next < end) {
@@ -317,9 +382,9 @@ void SqliteEngine::execute(const QString &statement)
         if (sqlite3_prepare_v2(m_db, next, int(end - next), &raw, &tail) != SQLITE_OK)
             fail();
         const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
-        next = tail;
         if (!raw)
-            continue; // only blanks or a comment were left
+            break; // only blanks or a comment were left
+        next = tail;
         int rc;
         while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         }
@@ -376,18 +441,25 @@ QVariant SqliteEngine::insertRow(const RowWrite &write)
     return sqlite3_column_int64(key.get(), 0);
 }
 
+// " AND col IS ? ..." for the checked columns: binary, so that a change of
+// letter case by another client counts as a change under the case-blind
+// RUSSIAN collation too; IS, so that NULL matches NULL.
+QByteArray SqliteEngine::stillAsRead(const RowWrite &write)
+{
+    QByteArray sql;
+    for (const QString &column : write.checkedColumns)
+        sql += " AND " + quoteName(column) + " IS ? COLLATE BINARY";
+    return sql;
+}
+
 int SqliteEngine::updateRow(const RowWrite &write)
 {
     checkMayRun(QString());
-    QByteArrayList sets, checks;
-    for (const QString &column : write.columns) {
+    QByteArrayList sets;
+    for (const QString &column : write.columns)
         sets.append(quoteName(column) + " = ?");
-        checks.append(quoteName(column) + " IS ?");
-    }
-    QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
-                     + " WHERE " + quoteName(write.keyColumn) + " = ?";
-    if (!write.originalValues.isEmpty())
-        sql += " AND " + checks.join(" AND ");
+    const QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
+                           + " WHERE " + quoteName(write.keyColumn) + " = ?" + stillAsRead(write);
     SqliteStatement stmt(m_db, sql);
     int index = 1;
     for (const QVariant &value : write.values)
@@ -403,8 +475,12 @@ int SqliteEngine::updateRow(const RowWrite &write)
 int SqliteEngine::deleteRow(const RowWrite &write)
 {
     checkMayRun(QString());
-    SqliteStatement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?");
-    stmt.bind(1, write.keyValue);
+    SqliteStatement stmt(m_db, "DELETE FROM " + quoteName(write.table) + " WHERE " + quoteName(write.keyColumn) + " = ?"
+                                   + stillAsRead(write));
+    int index = 1;
+    stmt.bind(index++, write.keyValue);
+    for (const QVariant &value : write.originalValues)
+        stmt.bind(index++, value);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE)
         fail();
     return sqlite3_changes(m_db);

@@ -47,9 +47,9 @@ private:
     void openFile(const QString &file, bool create);
     void closeFile();
     void checkMayRun(const QString &statement) const;
+    static QByteArray stillAsRead(const RowWrite &write);
     [[noreturn]] void fail() const;
 
-    QString m_connectionName;
     QString m_catalog;
     sqlite3 *m_db = nullptr;
     Role m_role = Role::Worker;

@@ -14,15 +14,21 @@ QString permissionDeniedText()
 
 Error sqliteError(sqlite3 *db)
 {
-    if (sqlite3_errcode(db) == SQLITE_AUTH)
+    // A refused table or statement is SQLITE_AUTH; a refused function is a
+    // plain error with SQLite's own text.
+    const QByteArray message = sqlite3_errmsg(db);
+    if (sqlite3_errcode(db) == SQLITE_AUTH || message.startsWith("not authorized to use function"))
         return Error(permissionDeniedText());
-    return Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    return Error(QString::fromUtf8(message));
 }
 
-SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql)
+SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql, qsizetype *consumed)
 {
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, &tail) != SQLITE_OK)
         throw sqliteError(db);
+    if (consumed)
+        *consumed = tail ? tail - sql.constData() : sql.size();
 }
 
 SqliteStatement::~SqliteStatement()

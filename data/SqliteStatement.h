@@ -15,7 +15,9 @@ namespace qor {
 class SqliteStatement
 {
 public:
-    SqliteStatement(sqlite3 *db, const QByteArray &sql);
+    // With consumed, also tells how many bytes of sql the statement took:
+    // SQLite prepares the first statement of a text and leaves the rest.
+    SqliteStatement(sqlite3 *db, const QByteArray &sql, qsizetype *consumed = nullptr);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement &) = delete;
     SqliteStatement &operator=(const SqliteStatement &) = delete;

@@ -89,6 +89,13 @@ TDM::TDM(QObject *parent) : QObject(parent), ADOCon(new Connection(this))
         column("oplata", ColumnType::Float),
     });
 
+    // The tables the editable lists write to. The roster's rows join the
+    // students' names; and a SQL Server driver may not tell a column's table.
+    ADOQ_movement_slushatel->setUniqueTable(QStringLiteral("movement_slushatel"));
+    ADOQ_GroupSlushatel_Formation->setUniqueTable(QStringLiteral("group_slushatel"));
+    ADOQ_Prikaz_come_slushatel->setUniqueTable(QStringLiteral("prikaz_come_slushatel"));
+    ADOQ_prikaz_leave_slushatel->setUniqueTable(QStringLiteral("prikaz_leave_slushatel"));
+
     ADOQ_movement_slushatel->beforePost = [this](Query &q) { ADOQ_movement_slushatelBeforePost(q); };
     ADOQ_GroupSlushatel_Formation->beforePost = [this](Query &q) { ADOQ_GroupSlushatel_FormationBeforePost(q); };
 }

@@ -19,8 +19,9 @@ bool isNamePart(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
 }
 
-// Length of the quoted run starting at i ('...', [...], "..."), doubled closers included.
-qsizetype quotedLength(const QString &s, qsizetype i)
+// Length of the quoted run starting at i ('...', [...], "..."), doubled
+// closers included; with closed, whether the run ends in its closer.
+qsizetype quotedLength(const QString &s, qsizetype i, bool *closed = nullptr)
 {
     const QChar open = s[i];
     const QChar close = open == u'[' ? u']' : open;
@@ -31,11 +32,33 @@ qsizetype quotedLength(const QString &s, qsizetype i)
                 j += 2;
                 continue;
             }
+            if (closed)
+                *closed = true;
             return j + 1 - i;
         }
         ++j;
     }
+    if (closed)
+        *closed = false;
     return s.size() - i;
+}
+
+// Position after the blanks and comments that start at i.
+qsizetype skipBlanksAndComments(const QString &s, qsizetype i)
+{
+    for (;;) {
+        while (i < s.size() && s[i].isSpace())
+            ++i;
+        if (s.mid(i, 2) == u"--") {
+            const qsizetype end = s.indexOf(u'\n', i);
+            i = end < 0 ? s.size() : end + 1;
+        } else if (s.mid(i, 2) == u"/*") {
+            const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? s.size() : end + 2;
+        } else {
+            return i;
+        }
+    }
 }
 
 // Length of a name token at i: bare or bracketed; 0 when none starts there.
@@ -126,17 +149,6 @@ QString stripQualifiers(const QString &s)
     return out;
 }
 
-QString firstTable(const QString &statement)
-{
-    static const QRegularExpression from(QStringLiteral(R"(\bFROM\s+((?:\[[^\]]+\]|[\w-]+)(?:\s*\.\s*(?:\[[^\]]+\]|[\w-]+))*))"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const auto match = from.match(stripQualifiers(statement));
-    if (!match.hasMatch())
-        return {};
-    const QString name = match.captured(1).section(u'.', -1).trimmed();
-    return unquoted(name);
-}
-
 std::optional<Call> parseExec(const QString &statement)
 {
     static const QRegularExpression head(
@@ -158,16 +170,34 @@ std::optional<Call> parseExec(const QString &statement)
         return Error(QStringLiteral("Incorrect syntax near '%1'.").arg(s.mid(i, 10).trimmed()));
     };
 
+    // The call ends at the end of the text, or at a semicolon followed by
+    // nothing but blanks and comments: a statement after it is refused, not
+    // skipped.
+    const auto atEnd = [&] {
+        const qsizetype next = skipBlanksAndComments(s, i);
+        if (next >= s.size())
+            return true;
+        if (s[next] != u';') {
+            i = next;
+            return false;
+        }
+        i = skipBlanksAndComments(s, next + 1);
+        if (i < s.size())
+            throw syntaxError();
+        return true;
+    };
+
     skipSpace();
-    if (i >= s.size())
+    if (atEnd())
         return call;
     for (;;) {
         skipSpace();
         if (i < s.size() && (s[i] == u'N' || s[i] == u'n') && i + 1 < s.size() && s[i + 1] == u'\'')
             ++i;
         if (i < s.size() && s[i] == u'\'') {
-            const qsizetype n = quotedLength(s, i);
-            if (s[i + n - 1] != u'\'' || n < 2)
+            bool closed = false;
+            const qsizetype n = quotedLength(s, i, &closed);
+            if (!closed)
                 throw Error(QStringLiteral("Unclosed quotation mark after the character string '%1'.").arg(s.mid(i + 1)));
             call.arguments.append(s.mid(i + 1, n - 2).replace(QStringLiteral("''"), QStringLiteral("'")));
             i += n;
@@ -193,7 +223,7 @@ std::optional<Call> parseExec(const QString &statement)
             i = j;
         }
         skipSpace();
-        if (i >= s.size() || s[i] == u';')
+        if (atEnd())
             break;
         if (s[i] != u',')
             throw syntaxError();

@@ -14,10 +14,6 @@ namespace qor::tsql {
 // and no schemas.
 QString stripQualifiers(const QString &statement);
 
-// The first table a statement reads from (after its first FROM), without
-// qualifiers or brackets; empty when there is none.
-QString firstTable(const QString &statement);
-
 // "EXEC[UTE] [dbo.]name arg, arg..." with literal arguments ('text' with ''
 // for a quote, N'text', NULL, numbers). NULL comes back as a null QVariant.
 struct Call

@@ -118,6 +118,13 @@ private slots:
         QTest::newRow("user cannot change the schema") << "demo" << "DROP TABLE s_fio" << denied;
         QTest::newRow("user cannot run GET_USER") << "demo" << getUser
             << "The EXECUTE permission was denied on the object 'GET_USER', database 'QOR', schema 'dbo'.";
+        QTest::newRow("user counts and numbers rows") << "demo" << "SELECT count(*), max(id_student), ROW_NUMBER() OVER(ORDER BY s_fio) FROM s_fio" << "";
+        QTest::newRow("user reads no library address") << "demo" << "SELECT fts3_tokenizer('simple')" << denied;
+        QTest::newRow("user cannot make huge blobs") << "demo" << "SELECT zeroblob(1000000000)" << denied;
+        QTest::newRow("user cannot read key counters") << "demo" << "SELECT * FROM sqlite_sequence" << denied;
+        QTest::newRow("user cannot rewrite key counters") << "demo" << "UPDATE sqlite_sequence SET seq = 0 WHERE name = 'qor_user'" << denied;
+        QTest::newRow("user cannot list sign-in columns") << "demo" << "PRAGMA table_info(qor_login)" << denied;
+        QTest::newRow("user cannot read the schema") << "demo" << "SELECT sql FROM sqlite_master" << denied;
         QTest::newRow("wrong password") << "wrong" << "SELECT 1" << "Login failed for user 'demo'.";
     }
     void checksLoginsAndPermissions()
@@ -186,6 +193,31 @@ private slots:
         } catch (const Error &e) {
             QVERIFY2(e.text().contains(QStringLiteral("Unable to connect")), qPrintable(e.text()));
         }
+        QVERIFY(!connection.isConnected());
+    }
+
+    // The database name of the settings names a file in Data, never a path.
+    void refusesADatabaseNameThatIsAPath_data()
+    {
+        QTest::addColumn<QString>("catalog");
+        QTest::newRow("up and back") << "../Data/QOR";
+        QTest::newRow("far up") << "../../../D/Data/QOR";
+        QTest::newRow("absolute") << "/tmp/QOR";
+        QTest::newRow("backslash") << "..\\Data\\QOR";
+        QTest::newRow("parent") << "..";
+        QTest::newRow("empty") << "";
+        QTest::newRow("line break") << "QOR\n";
+    }
+    void refusesADatabaseNameThatIsAPath()
+    {
+        QFETCH(QString, catalog);
+        DemoFixture demo;
+        Connection connection;
+        const ConnectionSettings demoLogin = parseConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        connection.setConnectionString(composeConnectionString({demoLogin.userName, demoLogin.password, catalog, QStringLiteral("(embedded)")}));
+        QCOMPARE(errorOf([&] { connection.open(); }),
+                 QStringLiteral("Invalid database name '%1': the embedded database is named plainly "
+                                "(letters, digits, _ - $ # @), without a folder.").arg(catalog));
         QVERIFY(!connection.isConnected());
     }
 

@@ -195,6 +195,70 @@ private slots:
         }
     }
 
+    // Every input ends in a result or an error: a NUL character, or a second
+    // statement where one is run, is refused, never skipped or looped over.
+    void refusesWhatItWouldSkip_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("asSelect");
+        const QString nul(QChar(0));
+        QTest::newRow("NUL after a statement, run") << QStringLiteral("SELECT 1;") + nul << false;
+        QTest::newRow("NUL after a statement, read") << QStringLiteral("SELECT 1;") + nul << true;
+        QTest::newRow("NUL before a statement") << QStringLiteral("SELECT 1;") + nul + QStringLiteral("DELETE FROM s_fio") << false;
+        QTest::newRow("second statement of a read") << QStringLiteral("SELECT 1; DELETE FROM s_fio") << true;
+    }
+    void refusesWhatItWouldSkip()
+    {
+        QFETCH(QString, statement);
+        QFETCH(bool, asSelect);
+        DemoFixture demo;
+        auto db = worker(demo);
+        QVERIFY_THROWS_EXCEPTION(Error, asSelect ? void(db->select(statement)) : db->execute(statement));
+        QCOMPARE(demo.owner()->select(QStringLiteral("SELECT count(*) FROM s_fio")).integer(0, 0), 24);
+    }
+
+    // A procedure call parses as the server reads it: quotes must close, and
+    // nothing after the call goes unrun without a word.
+    void parsesProcedureCalls_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<int>("arguments"); // -1: refused
+        QTest::addColumn<QString>("error");
+        QTest::newRow("plain") << "EXEC GET_USER 'a', N'b', NULL, 12" << 4 << "";
+        QTest::newRow("quote in a literal") << "EXECUTE dbo.GET_USER 'it''s'" << 1 << "";
+        QTest::newRow("semicolon and comment after") << "EXEC GET_USER 'a'; -- done" << 1 << "";
+        QTest::newRow("no arguments") << "EXEC GET_USER" << 0 << "";
+        QTest::newRow("unclosed after a doubled quote") << "EXEC GET_USER 'abc''" << -1
+            << "Unclosed quotation mark after the character string 'abc'''.";
+        QTest::newRow("unclosed") << "EXEC GET_USER 'a', 'b" << -1 << "Unclosed quotation mark after the character string 'b'.";
+        QTest::newRow("statement after the call") << "EXEC GET_USER 'a'; DROP TABLE s_fio" << -1
+            << "Incorrect syntax near 'DROP TABLE'.";
+        QTest::newRow("NUL after the call") << QStringLiteral("EXEC GET_USER 'a';") + QChar(0) << -1 << "";
+    }
+    void parsesProcedureCalls()
+    {
+        QFETCH(QString, statement);
+        QFETCH(int, arguments);
+        QFETCH(QString, error);
+        if (arguments >= 0) {
+            const auto call = tsql::parseExec(statement);
+            QVERIFY(call);
+            QCOMPARE(call->procedure, QStringLiteral("GET_USER"));
+            QCOMPARE(call->arguments.size(), arguments);
+            return;
+        }
+        const QString text = errorOf([&] { tsql::parseExec(statement); });
+        QVERIFY2(!text.isEmpty(), "accepted");
+        if (!error.isEmpty())
+            QCOMPARE(text, error);
+        // The gate login runs nothing of it either.
+        DemoFixture demo;
+        const ConnectionSettings gate = parseConnectionString(demo.gateConnectionString());
+        SqliteEngine session(demo.databaseFile(), gate.catalog, gate.userName, gate.password);
+        QVERIFY_THROWS_EXCEPTION(Error, session.select(statement));
+        QCOMPARE(demo.owner()->select(QStringLiteral("SELECT count(*) FROM s_fio")).integer(0, 0), 24);
+    }
+
     void refusesRowsThatPointNowhere()
     {
         DemoFixture demo;

@@ -103,6 +103,42 @@ private slots:
         roster.next();
         QCOMPARE(roster.asString(2), QString()); // null key
     }
+
+    // An edited row goes to the table its columns come from, whatever texts
+    // the statement holds; rows of several tables need the table named.
+    void writesToTheTableTheRowsComeFrom_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("uniqueTable");
+        QTest::addColumn<QString>("error"); // empty: written to prikaz_come_slushatel
+        QTest::newRow("plain") << "Select * FROM [QOR].[dbo].[prikaz_come_slushatel]" << "" << "";
+        QTest::newRow("FROM in a literal") << "SELECT 'x FROM qor_login' AS note, * FROM prikaz_come_slushatel" << "" << "";
+        QTest::newRow("FROM in a comment") << "SELECT /* FROM s_fio */ * FROM prikaz_come_slushatel" << "" << "";
+        QTest::newRow("FROM in a bracketed name") << "SELECT prikaz_come AS [a FROM s_fio], * FROM prikaz_come_slushatel" << "" << "";
+        QTest::newRow("two tables, one named")
+            << "SELECT s.s_fio, p.* FROM s_fio s, prikaz_come_slushatel p WHERE s.id_student = 1" << "prikaz_come_slushatel" << "";
+        QTest::newRow("two tables, none named")
+            << "SELECT s.s_fio, p.* FROM s_fio s, prikaz_come_slushatel p WHERE s.id_student = 1" << ""
+            << "q: the rows cannot be changed: they come from several tables (prikaz_come_slushatel, s_fio)";
+        QTest::newRow("no table") << "SELECT 1 AS id_prikaz_come_slushatel, 'x' AS prikaz_come" << ""
+            << "q: the rows cannot be changed: the result names no table they come from";
+    }
+    void writesToTheTableTheRowsComeFrom()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, uniqueTable);
+        QFETCH(QString, error);
+        Query q(connection, QStringLiteral("q"));
+        q.setUniqueTable(uniqueTable);
+        q.setSql(statement);
+        q.open();
+        const QString key = q.asString(QStringLiteral("id_prikaz_come_slushatel"));
+        q.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Изменён"));
+        QCOMPARE(errorOf([&] { q.post(); }), error);
+        const RowSet stored = demo->owner()->select(
+            QStringLiteral("SELECT prikaz_come FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = 0%1").arg(key));
+        QCOMPARE(stored.text(0, 0) == u"Изменён", error.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestQuery)

@@ -3,6 +3,8 @@
 #include "data/Error.h"
 #include "tools/AdminCommands.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -24,48 +26,41 @@ const char *const Usage =
     "  qor-admin user passwd DB LOGIN PASSWORD\n"
     "  qor-admin user lock DB LOGIN\n"
     "  qor-admin user unlock DB LOGIN\n"
-    "  qor-admin min-client DB N\n";
+    "  qor-admin min-client DB N\n"
+    "A value that starts with '-' goes after '--', which ends the options.\n";
 
 struct BadUsage
 {
     QString text;
 };
 
-// Positional arguments and --options of one command.
+// One command's arguments, read by QCommandLineParser: its --options and a
+// fixed number of positional arguments. An unknown option, a missing value
+// or a wrong count is bad usage.
 class Arguments
 {
 public:
-    Arguments(QStringList args, const QStringList &flags, const QStringList &valued)
+    Arguments(const QStringList &args, const QStringList &flags, const QStringList &valued, int positionalCount)
     {
-        for (int i = 0; i < args.size(); ++i) {
-            const QString &arg = args[i];
-            if (flags.contains(arg)) {
-                m_options.insert(arg, QString());
-            } else if (valued.contains(arg)) {
-                if (i + 1 >= args.size())
-                    throw BadUsage{QStringLiteral("%1 needs a value").arg(arg)};
-                m_options.insert(arg, args[++i]);
-            } else if (arg.startsWith(QStringLiteral("--"))) {
-                throw BadUsage{QStringLiteral("unknown option %1").arg(arg)};
-            } else {
-                m_positional.append(arg);
-            }
-        }
-    }
-    void expect(int count) const
-    {
-        if (m_positional.size() != count)
+        for (const QString &flag : flags)
+            m_parser.addOption(QCommandLineOption(flag));
+        for (const QString &option : valued)
+            m_parser.addOption(QCommandLineOption(option, QString(), QStringLiteral("value")));
+        // The parser skips the first argument as the program's name.
+        if (!m_parser.parse(QStringList{QStringLiteral("qor-admin")} + args))
+            throw BadUsage{m_parser.errorText()};
+        if (m_parser.positionalArguments().size() != positionalCount)
             throw BadUsage{QStringLiteral("wrong number of arguments")};
     }
-    QString at(int i) const { return m_positional.value(i); }
-    bool has(const QString &option) const { return m_options.contains(option); }
+    QString at(int i) const { return m_parser.positionalArguments().value(i); }
+    bool has(const QString &option) const { return m_parser.isSet(option); }
     QString required(const QString &option) const
     {
         if (!has(option))
-            throw BadUsage{QStringLiteral("%1 is required").arg(option)};
-        return m_options.value(option);
+            throw BadUsage{QStringLiteral("--%1 is required").arg(option)};
+        return m_parser.value(option);
     }
-    int number(const QString &text) const
+    static int number(const QString &text)
     {
         bool ok = false;
         const int value = text.toInt(&ok);
@@ -75,8 +70,7 @@ public:
     }
 
 private:
-    QStringList m_positional;
-    QHash<QString, QString> m_options;
+    QCommandLineParser m_parser;
 };
 
 void run(const QStringList &all)
@@ -88,22 +82,19 @@ void run(const QStringList &all)
     using namespace qor::admin;
 
     if (command == u"demo") {
-        const Arguments args(rest, {QStringLiteral("--force")}, {});
-        args.expect(1);
-        createDemo(args.at(0), args.has(QStringLiteral("--force")));
+        const Arguments args(rest, {QStringLiteral("force")}, {}, 1);
+        createDemo(args.at(0), args.has(QStringLiteral("force")));
         std::printf("Demo data in %s/Data; sign in as demo / demo123\n", qPrintable(args.at(0)));
     } else if (command == u"create") {
-        const Arguments args(rest, {}, {QStringLiteral("--gate-user"), QStringLiteral("--gate-password")});
-        args.expect(1);
-        createDatabase(args.at(0), args.required(QStringLiteral("--gate-user")), args.required(QStringLiteral("--gate-password")));
+        const Arguments args(rest, {}, {QStringLiteral("gate-user"), QStringLiteral("gate-password")}, 1);
+        createDatabase(args.at(0), args.required(QStringLiteral("gate-user")), args.required(QStringLiteral("gate-password")));
     } else if (command == u"settings") {
-        const Arguments args(rest, {}, {QStringLiteral("--user"), QStringLiteral("--password"), QStringLiteral("--server"), QStringLiteral("--database")});
-        args.expect(1);
+        const Arguments args(rest, {}, {QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("server"), QStringLiteral("database")}, 1);
         qor::TFirstConnectInfo info;
-        info.userName = args.required(QStringLiteral("--user"));
-        info.password = args.required(QStringLiteral("--password"));
-        info.serverName = args.required(QStringLiteral("--server"));
-        info.databaseName = args.required(QStringLiteral("--database"));
+        info.userName = args.required(QStringLiteral("user"));
+        info.password = args.required(QStringLiteral("password"));
+        info.serverName = args.required(QStringLiteral("server"));
+        info.databaseName = args.required(QStringLiteral("database"));
         try {
             qor::encodeSettingsRecord(info);
         } catch (const qor::Error &error) {
@@ -114,27 +105,23 @@ void run(const QStringList &all)
         const QString action = rest.value(0);
         const QStringList more = rest.mid(1);
         if (action == u"add") {
-            const Arguments args(more, {QStringLiteral("--must-change")}, {QStringLiteral("--expires-in")});
-            args.expect(3);
-            NewUser user{args.at(1), args.at(2), args.has(QStringLiteral("--must-change")), std::nullopt};
-            if (args.has(QStringLiteral("--expires-in")))
-                user.expiresInDays = args.number(args.required(QStringLiteral("--expires-in")));
+            const Arguments args(more, {QStringLiteral("must-change")}, {QStringLiteral("expires-in")}, 3);
+            NewUser user{args.at(1), args.at(2), args.has(QStringLiteral("must-change")), std::nullopt};
+            if (args.has(QStringLiteral("expires-in")))
+                user.expiresInDays = Arguments::number(args.required(QStringLiteral("expires-in")));
             addUser(args.at(0), user);
         } else if (action == u"passwd") {
-            const Arguments args(more, {}, {});
-            args.expect(3);
+            const Arguments args(more, {}, {}, 3);
             setPassword(args.at(0), args.at(1), args.at(2));
         } else if (action == u"lock" || action == u"unlock") {
-            const Arguments args(more, {}, {});
-            args.expect(2);
+            const Arguments args(more, {}, {}, 2);
             setLocked(args.at(0), args.at(1), action == u"lock");
         } else {
             throw BadUsage{QStringLiteral("unknown user action '%1'").arg(action)};
         }
     } else if (command == u"min-client") {
-        const Arguments args(rest, {}, {});
-        args.expect(2);
-        setMinimumClient(args.at(0), args.number(args.at(1)));
+        const Arguments args(rest, {}, {}, 2);
+        setMinimumClient(args.at(0), Arguments::number(args.at(1)));
     } else {
         throw BadUsage{QStringLiteral("unknown command '%1'").arg(command)};
     }
