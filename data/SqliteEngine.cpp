@@ -2,6 +2,7 @@
 
 #include "data/EmbeddedGetUser.h"
 #include "data/Error.h"
+#include "data/ReferenceConflict.h"
 #include "data/RussianCollation.h"
 #include "data/SqliteStatement.h"
 #include "data/TsqlDialect.h"
@@ -167,7 +168,11 @@ int workerAuthorizer(void *, int action, const char *first, const char *second, 
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     case SQLITE_PRAGMA:
-        return first && sqlite3_stricmp(first, "table_info") == 0 && !isReservedObject(second) ? SQLITE_OK : SQLITE_DENY;
+        // Reading a data table's columns and what it refers to.
+        return first && (sqlite3_stricmp(first, "table_info") == 0 || sqlite3_stricmp(first, "foreign_key_list") == 0)
+                && !isReservedObject(second)
+            ? SQLITE_OK
+            : SQLITE_DENY;
     default:
         return SQLITE_DENY;
     }
@@ -481,8 +486,15 @@ int SqliteEngine::deleteRow(const RowWrite &write)
     stmt.bind(index++, write.keyValue);
     for (const QVariant &value : write.originalValues)
         stmt.bind(index++, value);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE) {
+        // Rows of another table still refer to it: say which, as the server does.
+        if (sqlite3_extended_errcode(m_db) == SQLITE_CONSTRAINT_FOREIGNKEY) {
+            const QString conflict = referenceConflictText(m_db, m_catalog, write.table, write.keyValue);
+            if (!conflict.isEmpty())
+                throw Error(conflict);
+        }
         fail();
+    }
     return sqlite3_changes(m_db);
 }
 

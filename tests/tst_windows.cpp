@@ -1,0 +1,285 @@
+// The add-to-group dialog, the group formation window and the order list
+// windows on the demo data, driven by keys and the mouse, with what they
+// store read back apart from the client.
+#include "DemoFixture.h"
+
+#include "controls/DataGrid.h"
+#include "controls/DatePicker.h"
+#include "controls/LookupList.h"
+#include "controls/MessageBoxes.h"
+#include "controls/Navigator.h"
+#include "data/TDM.h"
+#include "screens/TForm1.h"
+#include "screens/TForm3.h"
+#include "screens/TForm4.h"
+#include "screens/TForm6.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace qor;
+
+namespace {
+
+void type(const QString &text)
+{
+    for (QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// Chooses a row of a closed list by typing the start of its text (Escape
+// first, so that nothing typed before counts).
+void typeInto(LookupList *list, const QString &start)
+{
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Escape);
+    type(start);
+}
+
+template <typename T>
+T *child(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestWindows : public QObject
+{
+    Q_OBJECT
+
+    DemoFixture *demo = nullptr;
+    QStringList boxes;
+
+    qint64 count(const QString &sql) { return demo->owner()->select(sql).integer(0, 0); }
+    void showAndWait(QWidget *window)
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+    // The main window with a group of the first faculty picked.
+    void pickGroup(const QString &faculty, const QString &group)
+    {
+        typeInto(Form1->facultyList(), faculty);
+        typeInto(Form1->groupList(), group);
+    }
+    QStringList itemsOf(LookupList *list)
+    {
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items.append(list->itemText(i));
+        return items;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    void init()
+    {
+        demo = new DemoFixture;
+        DM = new TDM;
+        DM->ADOCon->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
+        Form1 = new TForm1;
+        Form1->loadLists();
+        showAndWait(Form1);
+        boxes.clear();
+        boxInterceptor() = [this](const BoxRequest &box) {
+            boxes.append(box.text);
+            return QMessageBox::Ok;
+        };
+    }
+    void cleanup()
+    {
+        boxInterceptor() = nullptr;
+        delete Form6;
+        Form6 = nullptr;
+        delete Form4;
+        Form4 = nullptr;
+        delete Form3;
+        Form3 = nullptr;
+        delete Form1;
+        Form1 = nullptr;
+        delete DM;
+        delete demo;
+    }
+
+    void theMainWindowOpensEachWindowModallyAndFreesIt()
+    {
+        pickGroup(QStringLiteral("фак"), QStringLiteral("о")); // Охрана труда на предприятии
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(Form6 && Form6->isVisible());
+            seen = Form6->isModal();
+            QTest::mouseClick(child<QPushButton>(Form6, "Button2"), Qt::LeftButton); // "Отмена"
+        });
+        QTest::mouseClick(child<QPushButton>(Form1, "BitBtn1"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(Form6, nullptr);
+    }
+
+    void addingAStudent_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("refusal"); // empty: stored
+        QTest::newRow("an apostrophe is stored as typed") << "12'к" << "";
+        QTest::newRow("over 20 characters is refused") << "123456789012345678901" << "String or binary data would be truncated.";
+    }
+    void addingAStudent()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, refusal);
+        pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
+        QAbstractItemModel *roster = Form1->rosterGrid()->model();
+        QCOMPARE(roster->rowCount(), 5);
+        Form6 = new TForm6;
+        showAndWait(Form6);
+        auto *add = child<QPushButton>(Form6, "Button1");
+        auto *students = child<LookupList>(Form6, "DBLookupComboBox1");
+        auto *orders = child<LookupList>(Form6, "DBLookupComboBox2");
+        QVERIFY(!itemsOf(students).contains(QStringLiteral("Волков Сергей Михайлович"))); // already in the group
+        QCOMPARE(students->count(), 19);
+
+        // The add button waits for both lists.
+        QVERIFY(!add->isEnabled());
+        typeInto(students, QStringLiteral("жук"));
+        QVERIFY(!add->isEnabled());
+        students->setKeyValue({});
+        typeInto(orders, QStringLiteral("о доп"));
+        QVERIFY(!add->isEnabled());
+        typeInto(students, QStringLiteral("жук"));
+        QVERIFY(add->isEnabled());
+
+        child<QLineEdit>(Form6, "Edit1")->setFocus();
+        type(number);
+        auto *date = child<DatePicker>(Form6, "DateTimePicker1");
+        date->setFocus(Qt::TabFocusReason); // as Tab enters it: on the day
+        QTest::keyClicks(date, QStringLiteral("05032015"));
+        QCOMPARE(date->date(), QDate(2015, 3, 5));
+        QTest::mouseClick(add, Qt::LeftButton);
+
+        QString quoted = number;
+        quoted.replace(u'\'', QStringLiteral("''"));
+        QCOMPARE(DM->ADOQ_Exec->sql(), QStringLiteral("INSERT INTO [QOR].[dbo].[movement_slushatel] ([id_student],"
+                                                      "[id_group_slushatel],[id_prikaz_come_slushatel],[come_date],[come_reg]) "
+                                                      "VALUES (6,2,4,'20150305','%1')").arg(quoted));
+        const qint64 stored = count(QStringLiteral("SELECT count(*) FROM movement_slushatel WHERE id_student = 6 AND id_group_slushatel = 2 "
+                                                   "AND id_prikaz_come_slushatel = 4 AND come_date = '2015-03-05 00:00:00' AND come_reg = '%1'")
+                                        .arg(quoted));
+        if (refusal.isEmpty()) {
+            QVERIFY(boxes.isEmpty());
+            QCOMPARE(stored, 1);
+            QCOMPARE(roster->rowCount(), 6); // the roster shows the new row at once
+            QCOMPARE(students->keyValue(), QVariant());
+            QCOMPARE(orders->keyValue(), QVariant());
+            QVERIFY(!add->isEnabled());
+            QCOMPARE(date->date(), QDate::currentDate());
+            QCOMPARE(child<QLineEdit>(Form6, "Edit1")->text(), number); // kept for the next student
+            QCOMPARE(students->count(), 19); // listed until the dialog opens again
+        } else {
+            QCOMPARE(boxes, QStringList{refusal});
+            QCOMPARE(stored, 0);
+            QCOMPARE(roster->rowCount(), 5);
+            QCOMPARE(students->currentText(), QStringLiteral("Жукова Дарья Викторовна")); // choices kept
+            QVERIFY(add->isEnabled());
+        }
+    }
+
+    void aFacultysFirstGroupAppearsInTheMainWindow()
+    {
+        QVERIFY(!itemsOf(Form1->facultyList()).contains(QStringLiteral("Факультет дистанционного обучения")));
+        typeInto(Form1->facultyList(), QStringLiteral("фак"));
+        const QString chosen = Form1->facultyList()->currentText();
+
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        DataGrid *grid = child<DataGrid>(Form3, "DBGridEh1");
+        QCOMPARE(grid->model()->rowCount(), 0);
+        auto *navigator = child<Navigator>(Form3, "DBNavigator1");
+        QVERIFY(!navigator->button(Navigator::Insert)->isEnabled()); // closed until a faculty is picked
+        typeInto(Form3->facultyList(), QStringLiteral("фд"));
+        QCOMPARE(Form3->facultyList()->currentText(), QStringLiteral("Факультет дистанционного обучения"));
+        QCOMPARE(grid->model()->rowCount(), 0);
+        QTest::mouseClick(navigator->button(Navigator::Insert), Qt::LeftButton);
+        grid->setFocus();
+        type(QStringLiteral("ДО-1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        type(QStringLiteral("Дистанционный курс"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        type(QStringLiteral("30.6.27"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        type(QStringLiteral("9900,5"));
+        // Closing writes the row typed in, then reloads the main window's faculties.
+        QVERIFY(Form3->close());
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE id_faculty = 4 AND name_short = 'ДО-1' "
+                                      "AND name_full = 'Дистанционный курс' AND srok_obuchenia = '2027-06-30 00:00:00' AND oplata = 9900.5")),
+                 1);
+        QVERIFY(itemsOf(Form1->facultyList()).contains(QStringLiteral("Факультет дистанционного обучения")));
+        QCOMPARE(Form1->facultyList()->currentText(), chosen); // keeps its choice
+    }
+
+    void theNextOpeningShowsTheGroupsPickedBefore()
+    {
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        typeInto(Form3->facultyList(), QStringLiteral("п")); // Подготовительное отделение: two groups
+        delete Form3;
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        DataGrid *grid = child<DataGrid>(Form3, "DBGridEh1");
+        QCOMPARE(Form3->facultyList()->currentIndex(), -1);
+        QCOMPARE(grid->model()->rowCount(), 2);
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        type(QStringLiteral("ПО-9"));
+        QTest::mouseClick(child<Navigator>(Form3, "DBNavigator1")->button(Navigator::Post), Qt::LeftButton);
+        QCOMPARE(boxes, QStringList{QStringLiteral("Could not convert variant of type (Null) into type (Integer)")});
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE name_short = 'ПО-9'")), 0);
+        // The window stays open rather than lose the row; undone, it closes.
+        QVERIFY(!Form3->close());
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(Form3->close());
+    }
+
+    void anOrderAddedIsOfferedAtOnce()
+    {
+        pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
+        Form4 = new TForm4;
+        showAndWait(Form4);
+        DataGrid *grid = child<DataGrid>(Form4, "DBGridEh1");
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(3, 0));
+        QTest::keyClick(grid, Qt::Key_Down);
+        type(QStringLiteral("О зачислении № 99"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up); // written on moving
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM prikaz_come_slushatel WHERE prikaz_come = 'О зачислении № 99'")), 1);
+        QVERIFY(Form4->close());
+
+        Form6 = new TForm6;
+        showAndWait(Form6);
+        QVERIFY(itemsOf(child<LookupList>(Form6, "DBLookupComboBox2")).contains(QStringLiteral("О зачислении № 99")));
+    }
+
+    void anOrderInUseIsNotDeleted()
+    {
+        Form4 = new TForm4;
+        showAndWait(Form4);
+        DataGrid *grid = child<DataGrid>(Form4, "DBGridEh1");
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        QTest::mouseClick(child<Navigator>(Form4, "DBNavigator1")->button(Navigator::Delete), Qt::LeftButton);
+        QCOMPARE(boxes, (QStringList{QStringLiteral("Delete record?"),
+                                     QStringLiteral("The DELETE statement conflicted with the REFERENCE constraint "
+                                                    "\"FK_movement_slushatel_prikaz_come\". The conflict occurred in database "
+                                                    "\"QOR\", table \"dbo.movement_slushatel\", column 'id_prikaz_come_slushatel'.")}));
+        QCOMPARE(grid->model()->rowCount(), 4);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM prikaz_come_slushatel")), 4);
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
