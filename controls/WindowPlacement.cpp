@@ -19,7 +19,8 @@ void centre(QWidget *window, const QWidget *over)
         centreOnScreen(window);
 }
 
-// Waits for the first show, when the frame becomes known.
+// Waits for the window system to frame the shown window: the frame becomes
+// known some time after the first show, with a move or resize of the window.
 class OuterSizer : public QObject
 {
 public:
@@ -32,26 +33,46 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_window && event->type() == QEvent::Show) {
-            m_window->removeEventFilter(this);
-            QTimer::singleShot(0, m_window, [window = m_window, outer = m_outer, over = m_over] {
-                if (!window)
-                    return;
-                const QSize frame = window->frameGeometry().size() - window->size();
-                if (!frame.isEmpty()) {
-                    window->resize(outer - frame);
-                    centre(window, over);
-                }
-            });
-            deleteLater();
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            m_shown = true;
+            // A window system without frames never sends one: stop waiting.
+            QTimer::singleShot(2000, this, [this] { deleteLater(); });
+            QTimer::singleShot(0, this, &OuterSizer::fitOnceFramed);
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (m_shown)
+                QTimer::singleShot(0, this, &OuterSizer::fitOnceFramed);
+            break;
+        default:
+            break;
         }
         return false;
     }
 
 private:
+    void fitOnceFramed()
+    {
+        if (!m_window || m_done)
+            return;
+        const QSize frame = m_window->frameGeometry().size() - m_window->size();
+        if (frame.isEmpty())
+            return;
+        m_done = true;
+        m_window->removeEventFilter(this);
+        m_window->resize(m_outer - frame);
+        centre(m_window, m_over);
+        deleteLater();
+    }
+
     QPointer<QWidget> m_window;
     QSize m_outer;
     QPointer<const QWidget> m_over;
+    bool m_shown = false;
+    bool m_done = false;
 };
 
 } // namespace
