@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/StartUp.h"
 #include "data/TDM.h"
 #include "screens/TForm1.h"
 
@@ -19,10 +20,9 @@ int main(int argc, char *argv[])
     // Its creation runs the sign-in.
     const std::unique_ptr<qor::TForm1> mainWindow(new qor::TForm1);
     qor::Form1 = mainWindow.get();
-    qor::Form1->FormCreate();
 
     int code = 0;
-    if (qor::Application::showMainForm() && !qor::Application::terminated()) {
+    if (qor::runMainWindowCreation(*mainWindow)) {
         qor::Form1->show();
         code = qor::Application::run();
     }

@@ -16,6 +16,7 @@
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
+#include <QScopeGuard>
 
 namespace qor {
 
@@ -101,15 +102,17 @@ QString TForm1::designCaption()
 
 void TForm1::FormCreate()
 {
-    Form8 = new TForm8;
-    if (Form8->exec() == TForm8::mrCancel) {
+    // Freed whatever happens, also when the lists fail to load.
+    const std::unique_ptr<TForm8> signin(new TForm8);
+    Form8 = signin.get();
+    const auto clearForm8 = qScopeGuard([] { Form8 = nullptr; });
+    m_signedIn = signin->exec() != TForm8::mrCancel;
+    if (!m_signedIn) {
         Application::terminate();
         close();
-    } else {
-        loadLists();
+        return;
     }
-    delete Form8;
-    Form8 = nullptr;
+    loadLists();
 }
 
 void TForm1::loadLists()

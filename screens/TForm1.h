@@ -31,6 +31,8 @@ public:
     // Shows the sign-in window; a cancelled sign-in ends the program, a
     // successful one loads the lists.
     void FormCreate();
+    // Whether FormCreate's sign-in succeeded: only then is the window shown.
+    bool signedIn() const { return m_signedIn; }
 
     // After sign-in: the faculties that have groups and both order lists.
     void loadLists();
@@ -61,6 +63,7 @@ private:
     bool writeRosterRow();
 
     std::unique_ptr<Ui::TForm1> ui;
+    bool m_signedIn = false;
 };
 
 // The program's one main window.

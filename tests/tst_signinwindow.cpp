@@ -2,6 +2,7 @@
 // reply shows, the settings file and gate faults, the new-password panel,
 // the Enter key, and the start-up gate in front of the main window.
 #include "app/Application.h"
+#include "app/StartUp.h"
 #include "controls/MessageBoxes.h"
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
@@ -581,9 +582,14 @@ void TestSigninWindow::startup_data()
     QTest::addColumn<int>("action");
     QTest::addColumn<bool>("shown");
 
-    QTest::newRow("signs in") << 0 << true;
-    QTest::newRow("exit hot spot") << 1 << false;
-    QTest::newRow("window closed") << 2 << false;
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("signs in") << 0 << true << "";
+    QTest::newRow("exit hot spot") << 1 << false << "";
+    QTest::newRow("window closed") << 2 << false << "";
+    // Signed in, but the working login cannot read an order list: the error
+    // is shown and the program goes on with the main window.
+    QTest::newRow("lists cannot be loaded") << 3 << true << "no such table: prikaz_leave_slushatel.";
 }
 
 // Last, because a cancelled start-up leaves the program asked to end.
@@ -591,7 +597,12 @@ void TestSigninWindow::startup()
 {
     QFETCH(int, action);
     QFETCH(bool, shown);
+    QFETCH(QString, error);
 
+    if (action == 3) {
+        qor::SqliteEngine::openAsOwner(databaseFile())->execute(
+            QStringLiteral("ALTER TABLE prikaz_leave_slushatel RENAME TO prikaz_leave_gone"));
+    }
     BoxLog boxes;
     qor::TForm8 *during = nullptr;
     QPointer<QWidget> watch;
@@ -602,6 +613,7 @@ void TestSigninWindow::startup()
             return;
         switch (action) {
         case 0:
+        case 3:
             during->findChild<QLineEdit *>(QStringLiteral("Login_Edit"))->setText(QStringLiteral("demo"));
             during->findChild<QLineEdit *>(QStringLiteral("Password_Edit"))->setText(QStringLiteral("demo123"));
             QTest::mouseClick(during->findChild<QToolButton *>(QStringLiteral("SpeedButton2")), Qt::LeftButton);
@@ -614,14 +626,15 @@ void TestSigninWindow::startup()
             break;
         }
     });
-    qor::Form1->FormCreate();
+    const bool mainWindowShown = qor::runMainWindowCreation(*qor::Form1);
 
     QVERIFY(during);
     QVERIFY(!qor::Form8);
     QVERIFY(!watch); // freed
+    QCOMPARE(mainWindowShown, shown);
     QCOMPARE(qor::Application::showMainForm(), shown);
-    QCOMPARE(qor::Application::terminated(), !shown);
-    QCOMPARE(boxes.boxes.size(), 0);
+    QCOMPARE(boxes.texts(BoxKind::ErrorDisplay), error.isEmpty() ? QStringList() : QStringList{error});
+    QCOMPARE(boxes.boxes.size(), error.isEmpty() ? 0 : 1);
 }
 
 QTEST_MAIN(TestSigninWindow)
