@@ -185,6 +185,7 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &arguments, const QDat
         }
         session.run("UPDATE qor_user SET failed_count = 0 WHERE id_user = ?", {idUser});
 
+        bool passwordChanged = false;
         if (!newPasswordMd5.isNull()) {
             static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{32}$"));
             const QString newMd5 = newPasswordMd5.toString().toUpper();
@@ -203,15 +204,18 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &arguments, const QDat
             expires = hasPasswordDays ? now.addDays(passwordDays) : QDateTime();
             mustChange = false;
             currentMd5 = newMd5;
+            passwordChanged = true;
             session.run("UPDATE qor_user SET password_md5 = ?, must_change = 0, password_expires = ? WHERE id_user = ?",
                         {newMd5, expires.isValid() ? QVariant(stored(expires)) : QVariant(), idUser});
             outcome = QStringLiteral("password changed");
         }
 
         reply.idUser = idUser;
+        // The call that has just stored a new password asks for no other,
+        // however short the new one's life.
         if (mustChange)
             reply.standing = -1;
-        else if (!expires.isValid())
+        else if (!expires.isValid() || passwordChanged)
             reply.standing = getuser::NeverExpires;
         else
             reply.standing = int(now.date().daysTo(expires.date()));

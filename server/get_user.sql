@@ -55,7 +55,8 @@ GO
 -- Returns one row (login, password, id_user, standing, message, outdated):
 -- the working login in stored form when the user may work, otherwise NULLs
 -- and a message for the user. standing is the password's days left, 999 for
--- never, below zero when it must be changed first. Every call leaves one row
+-- never or for the call that has just stored a new password, below zero when
+-- it must be changed first. Every call leaves one row
 -- in qor_signin_log.
 CREATE OR ALTER PROCEDURE dbo.GET_USER
     @login            varchar(50),
@@ -242,9 +243,11 @@ BEGIN
 
         IF @outcome IS NULL
         BEGIN
+            -- The call that has just stored a new password asks for no
+            -- other, however short the new one's life.
             SET @standing = CASE
                                 WHEN @must_change = 1 THEN -1
-                                WHEN @password_expires IS NULL THEN 999
+                                WHEN @password_expires IS NULL OR @changed = 1 THEN 999
                                 ELSE DATEDIFF(day, @now, @password_expires)
                             END;
 

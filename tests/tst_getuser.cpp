@@ -58,6 +58,8 @@ private slots:
         QTest::newRow("unknown login") << "" << call("nobody", "demo123") << wrong << 0 << 0 << false;
         QTest::newRow("must change") << "" << call("novice", "novice1") << "" << -1 << 0 << false;
         QTest::newRow("changes it") << "" << call("novice", "novice1", "secret7") << "" << 999 << 0 << true;
+        // The call that stored a new password asks for no other, however short its life.
+        QTest::newRow("changes it, new password lives 14 days") << "short-life" << call("expiring", "expire1", "secret7") << "" << 999 << 0 << true;
         QTest::newRow("same new password") << "" << call("novice", "novice1", "novice1") << getuser::SameNewPassword << 0 << 0 << false;
         QTest::newRow("ten days left") << "" << call("expiring", "expire1") << "" << 10 << 0 << true;
         QTest::newRow("locked by administrator") << "lock" << call("demo", "demo123") << getuser::Disabled << 0 << 0 << false;
@@ -78,6 +80,8 @@ private slots:
             admin::setLocked(demo.databaseFile(), QStringLiteral("demo"), true);
         else if (setup == u"min-client")
             admin::setMinimumClient(demo.databaseFile(), 13);
+        else if (setup == u"short-life")
+            demo.owner()->execute(QStringLiteral("UPDATE qor_user SET password_days = 14"));
 
         const Reply reply = ask(demo, statement);
         QCOMPARE(reply.message, message);
