@@ -176,29 +176,34 @@ void TForm8::SpeedButton3Click()
 
 bool TForm8::ConnectUser(Connection *connection, const QString &newPassword)
 {
-    // A character the code page cannot hold would turn into another password.
+    TFirstConnectInfo info = readSettingsRecord(dataFolder() + QStringLiteral("/QOR"));
+
+    // A character the code page cannot hold would turn the login or a
+    // password into another one. A password's character is never shown.
+    const QString login = ui->Login_Edit->text();
+    if (const QString character = firstUnencodable(login); !character.isEmpty()) {
+        setStatusText(QStringLiteral("В логине есть знак «%1», которого нет в кодировке Windows-1251.").arg(character)
+                      + u'\r' + QStringLiteral("Введите логин заново."));
+        return false;
+    }
     const std::optional<QString> digest = passwordDigest(ui->Password_Edit->text());
     if (!digest) {
-        setStatusText(QStringLiteral("В пароле есть знак «%1», которого нет в кодировке Windows-1251.")
-                          .arg(firstUnencodable(ui->Password_Edit->text()))
-                      + u'\r' + QStringLiteral("Введите пароль заново."));
+        setStatusText(QStringLiteral("В пароле есть знак, которого нет в кодировке Windows-1251.") + u'\r'
+                      + QStringLiteral("Введите пароль заново."));
         return false;
     }
     QString newDigest;
     if (newPassword != NoNewPassword) {
         const std::optional<QString> digestOfNew = passwordDigest(newPassword);
         if (!digestOfNew) {
-            const QString character = firstUnencodable(newPassword);
             ui->Edit1->clear();
             ui->Edit2->clear();
-            setStatusText(QStringLiteral("В новом пароле есть знак «%1», которого нет в кодировке Windows-1251.").arg(character)
-                          + u'\r' + QStringLiteral("Введите новый пароль заново."));
+            setStatusText(QStringLiteral("В новом пароле есть знак, которого нет в кодировке Windows-1251.") + u'\r'
+                          + QStringLiteral("Введите новый пароль заново."));
             return false;
         }
         newDigest = *digestOfNew;
     }
-
-    TFirstConnectInfo info = readSettingsRecord(dataFolder() + QStringLiteral("/QOR"));
 
     // The gate: its failure is reported, and the call below fails on its own.
     connection->close();
@@ -223,7 +228,7 @@ bool TForm8::ConnectUser(Connection *connection, const QString &newPassword)
     const QString newArgument = newPasswordArgument(newPassword, newDigest);
     const QString computer = SigninHooks::computerName();
     const QString address = SigninHooks::localAddress();
-    const QString statement = getUserStatement(ui->Login_Edit->text(), *digest, newArgument, address, computer);
+    const QString statement = getUserStatement(login, *digest, newArgument, address, computer);
 
     GetUserReply reply;
     try {

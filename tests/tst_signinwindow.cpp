@@ -207,9 +207,14 @@ void TestSigninWindow::replies_data()
     QTest::newRow("client at the minimum") << int(MinimumClient12) << "demo" << "demo123" << 1 << "" << false << true << 279 << true << true;
     QTest::newRow("quote in login") << int(QuoteUser) << "o'brien" << "secret1" << 1 << "" << false << true << 279 << true << true;
     QTest::newRow("cyrillic password") << int(CyrillicUser) << "петров" << "пароль Ёё" << 1 << "" << false << true << 279 << true << true;
+    // The password's character is never shown; the login's may be.
     QTest::newRow("password not in Windows-1251")
         << int(None) << "demo" << "demo123☺" << 1
-        << "В пароле есть знак «☺», которого нет в кодировке Windows-1251.\rВведите пароль заново."
+        << "В пароле есть знак, которого нет в кодировке Windows-1251.\rВведите пароль заново."
+        << false << true << 279 << false << false;
+    QTest::newRow("login not in Windows-1251")
+        << int(None) << "demo☺" << "demo123" << 1
+        << "В логине есть знак «☺», которого нет в кодировке Windows-1251.\rВведите логин заново."
         << false << true << 279 << false << false;
 
 }
@@ -285,18 +290,22 @@ void TestSigninWindow::replies()
 void TestSigninWindow::settingsFaults_data()
 {
     QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("no settings file") << 0 << "File not found.";
-    QTest::newRow("no Data folder") << 1 << "Invalid filename.";
-    QTest::newRow("short file") << 2 << "Read beyond end of file.";
-    QTest::newRow("settings file is a folder") << 3 << "File access denied.";
-    QTest::newRow("host name does not resolve") << 4 << "Temporary failure in name resolution.";
+    QTest::newRow("no settings file") << 0 << "demo123" << "File not found.";
+    // The settings file is read first, whatever the edits hold.
+    QTest::newRow("no settings file, password not in Windows-1251") << 0 << "demo123☺" << "File not found.";
+    QTest::newRow("no Data folder") << 1 << "demo123" << "Invalid filename.";
+    QTest::newRow("short file") << 2 << "demo123" << "Read beyond end of file.";
+    QTest::newRow("settings file is a folder") << 3 << "demo123" << "File access denied.";
+    QTest::newRow("host name does not resolve") << 4 << "demo123" << "Temporary failure in name resolution.";
 }
 
 void TestSigninWindow::settingsFaults()
 {
     QFETCH(int, fault);
+    QFETCH(QString, password);
     QFETCH(QString, shown);
 
     const auto resolver = qor::SigninHooks::localAddress;
@@ -317,7 +326,7 @@ void TestSigninWindow::settingsFaults()
 
     BoxLog boxes;
     SigninWindow window;
-    window.press(QStringLiteral("demo"), QStringLiteral("demo123"));
+    window.press(QStringLiteral("demo"), password);
     qor::SigninHooks::localAddress = resolver;
 
     QCOMPARE(boxes.texts(BoxKind::ErrorDisplay), QStringList{shown});
@@ -478,7 +487,7 @@ void TestSigninWindow::newPasswordChecks_data()
     QTest::newRow("same as the old one") << "demo123" << "demo123" << qor::getuser::SameNewPassword << false << false;
     QTest::newRow("not in Windows-1251")
         << "abcdef☺" << "abcdef☺"
-        << "В новом пароле есть знак «☺», которого нет в кодировке Windows-1251.\rВведите новый пароль заново."
+        << "В новом пароле есть знак, которого нет в кодировке Windows-1251.\rВведите новый пароль заново."
         << true << false;
 }
 
