@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/StartUp.h"
+#include "controls/MessageBoxes.h"
 #include "data/TDM.h"
 #include "screens/TForm1.h"
 
@@ -11,20 +12,19 @@ int main(int argc, char *argv[])
     qor::registerWindowsFonts();
     qor::useRussianWithoutSystemLocale();
 
-    // The main window stays hidden unless the sign-in succeeds.
-    qor::Application::setShowMainForm(false);
-    qor::Application::setTitle(QStringLiteral("QOR Слушатели"));
+    // The sign-in replaces it with the main window's title.
+    qor::setApplicationTitle(QStringLiteral("QOR Слушатели"));
 
     qor::DM = new qor::TDM(&app);
 
-    // Its creation runs the sign-in.
+    // Its creation runs the sign-in; the window stays hidden unless that succeeds.
     const std::unique_ptr<qor::TForm1> mainWindow(new qor::TForm1);
     qor::Form1 = mainWindow.get();
 
     int code = 0;
     if (qor::runMainWindowCreation(*mainWindow)) {
-        qor::Form1->show();
-        code = qor::Application::run();
+        mainWindow->show();
+        code = app.exec();
     }
     qor::Form1 = nullptr;
     return code;

@@ -1,8 +1,8 @@
 #include "data/EmbeddedGetUser.h"
 
+#include "data/CharShift.h"
 #include "data/Error.h"
 #include "data/SqliteStatement.h"
-#include "signin/CharShift.h"
 
 #include <QRegularExpression>
 

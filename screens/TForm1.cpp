@@ -1,9 +1,9 @@
 #include "screens/TForm1.h"
 
-#include "app/Application.h"
 #include "controls/ClassicLook.h"
 #include "controls/DataGrid.h"
 #include "controls/LookupList.h"
+#include "controls/MessageBoxes.h"
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
 #include "data/Statements.h"
@@ -12,6 +12,7 @@
 #include "screens/TForm4.h"
 #include "screens/TForm5.h"
 #include "screens/TForm6.h"
+#include "signin/SigninExchange.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
 
@@ -106,13 +107,20 @@ void TForm1::FormCreate()
     const std::unique_ptr<TForm8> signin(new TForm8);
     Form8 = signin.get();
     const auto clearForm8 = qScopeGuard([] { Form8 = nullptr; });
-    m_signedIn = signin->exec() != TForm8::mrCancel;
-    if (!m_signedIn) {
-        Application::terminate();
+    connect(signin.get(), &TForm8::titleStampRead, this, &TForm1::showTitle);
+    m_signIn = signin->exec() == TForm8::mrCancel ? SignIn::Cancelled : SignIn::Succeeded;
+    if (m_signIn == SignIn::Cancelled) {
         close();
         return;
     }
     loadLists();
+}
+
+void TForm1::showTitle(const QString &stampText)
+{
+    // Always from the design caption, so that repeated attempts give one title.
+    setWindowTitle(composeTitle(designCaption(), stampText));
+    setApplicationTitle(windowTitle());
 }
 
 void TForm1::loadLists()
@@ -200,8 +208,9 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Nothing typed is lost when the program ends: a row that cannot be
-    // written keeps the program open, with the reason shown.
-    if (!Application::terminated() && !writePendingChanges()) {
+    // written keeps the program open, with the reason shown. A cancelled
+    // sign-in leaves nothing to write.
+    if (m_signIn != SignIn::Cancelled && !writePendingChanges()) {
         event->ignore();
         return;
     }

@@ -32,7 +32,10 @@ public:
     // successful one loads the lists.
     void FormCreate();
     // Whether FormCreate's sign-in succeeded: only then is the window shown.
-    bool signedIn() const { return m_signedIn; }
+    bool signedIn() const { return m_signIn == SignIn::Succeeded; }
+    // The title of every sign-in attempt, with the executable's build stamp
+    // as the title shows it; also the application title.
+    void showTitle(const QString &stampText);
 
     // After sign-in: the faculties that have groups and both order lists.
     void loadLists();
@@ -63,7 +66,8 @@ private:
     bool writeRosterRow();
 
     std::unique_ptr<Ui::TForm1> ui;
-    bool m_signedIn = false;
+    enum class SignIn { NotRun, Cancelled, Succeeded };
+    SignIn m_signIn = SignIn::NotRun;
 };
 
 // The program's one main window.

@@ -1,9 +1,9 @@
 // GET_USER of the embedded database: every outcome of a sign-in.
 #include "DemoFixture.h"
 
+#include "data/CharShift.h"
 #include "data/EmbeddedGetUser.h"
 #include "data/Error.h"
-#include "signin/CharShift.h"
 #include "signin/PasswordDigest.h"
 
 #include <QTest>

@@ -1,7 +1,6 @@
 // The sign-in window against the embedded demo database: what each GET_USER
 // reply shows, the settings file and gate faults, the new-password panel,
 // the Enter key, and the start-up gate in front of the main window.
-#include "app/Application.h"
 #include "app/StartUp.h"
 #include "controls/MessageBoxes.h"
 #include "data/ConnectionString.h"
@@ -87,7 +86,12 @@ struct SigninWindow
     QLabel *status = form.findChild<QLabel *>(QStringLiteral("RzLabel1"));
     QLabel *version = form.findChild<QLabel *>(QStringLiteral("Label1"));
 
-    SigninWindow() { form.show(); }
+    SigninWindow()
+    {
+        // As the main window's creation wires it.
+        QObject::connect(&form, &TForm8::titleStampRead, qor::Form1, &qor::TForm1::showTitle);
+        form.show();
+    }
 
     void press(const QString &user, const QString &pass)
     {
@@ -168,8 +172,7 @@ void TestSigninWindow::init()
     qor::admin::createDemo(m_dir->path(), false);
     qor::setDataFolder(m_dir->filePath(QStringLiteral("Data")));
     qor::DM->ADOCon->close();
-    qor::Application::setShowMainForm(false);
-    qor::Application::setTitle(QStringLiteral("QOR Слушатели"));
+    qor::setApplicationTitle(QStringLiteral("QOR Слушатели"));
     m_mainWindow->setWindowTitle(qor::TForm1::designCaption());
     m_waits.clear();
     m_exits.clear();
@@ -261,12 +264,11 @@ void TestSigninWindow::replies()
     QCOMPARE(window.more->isEnabled(), moreEnabled);
     QCOMPARE(window.form.height(), height);
     QCOMPARE(window.signedIn(), signedIn);
-    QCOMPARE(qor::Application::showMainForm(), signedIn);
     QCOMPARE(window.form.attempts(), quint8(presses));
     const QString title = titled ? expectedTitle() : qor::TForm1::designCaption();
     QCOMPARE(qor::Form1->windowTitle(), title);
     if (titled)
-        QCOMPARE(qor::Application::title(), title);
+        QCOMPARE(qor::applicationTitle(), title);
     if (signedIn) {
         // Reconnected as the user's own database login; closed again once idle.
         QCOMPARE(qor::parseConnectionString(qor::DM->ADOCon->connectionString()).userName, login);
@@ -334,7 +336,7 @@ void TestSigninWindow::settingsFaults()
     QCOMPARE(window.form.attempts(), quint8(1));
     QVERIFY(window.form.isVisible());
     QCOMPARE(window.form.statusText(), QString());
-    QVERIFY(!qor::Application::showMainForm());
+    QVERIFY(!window.signedIn());
 }
 
 void TestSigninWindow::gateFailure_data()
@@ -586,7 +588,7 @@ void TestSigninWindow::titleAfterFailures()
     const QString title = qor::Form1->windowTitle();
     QCOMPARE(title, expectedTitle());
     QCOMPARE(title.count(QStringLiteral("Слушатели курсов")), 1);
-    QCOMPARE(qor::Application::title(), title);
+    QCOMPARE(qor::applicationTitle(), title);
     // This build's own date and time, in the Russian short date and long time.
     QVERIFY2(QRegularExpression(QStringLiteral("^QOR Слушатель V0 \\[ \\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)? \\] - Слушатели курсов$"))
                  .match(title).hasMatch(),
@@ -635,7 +637,7 @@ void TestSigninWindow::startup_data()
     QTest::newRow("lists cannot be loaded") << 3 << true << "no such table: prikaz_leave_slushatel.";
 }
 
-// Last, because a cancelled start-up leaves the program asked to end.
+// Through the main window's creation, as the program starts.
 void TestSigninWindow::startup()
 {
     QFETCH(int, action);
@@ -675,7 +677,10 @@ void TestSigninWindow::startup()
     QVERIFY(!qor::Form8);
     QVERIFY(!watch); // freed
     QCOMPARE(mainWindowShown, shown);
-    QCOMPARE(qor::Application::showMainForm(), shown);
+    if (shown) {
+        QCOMPARE(qor::Form1->windowTitle(), expectedTitle());
+        QCOMPARE(qor::applicationTitle(), expectedTitle());
+    }
     QCOMPARE(boxes.texts(BoxKind::ErrorDisplay), error.isEmpty() ? QStringList() : QStringList{error});
     QCOMPARE(boxes.boxes.size(), error.isEmpty() ? 0 : 1);
 }
