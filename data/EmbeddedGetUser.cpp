@@ -2,6 +2,7 @@
 
 #include "data/CharShift.h"
 #include "data/Error.h"
+#include "data/PasswordHash.h"
 #include "data/SqliteStatement.h"
 
 #include <QRegularExpression>
@@ -175,7 +176,7 @@ int minimumClient(Call &call)
 struct User
 {
     qint64 id = 0;
-    QString passwordMd5;
+    QString passwordHash; // or the bare digest an older database kept
     bool mustChange = false;
     QDateTime expires;                // invalid: never
     std::optional<int> passwordDays;  // life of a new password; none: never expires
@@ -189,7 +190,7 @@ struct User
 std::optional<User> findUser(Call &call, const QString &login)
 {
     const auto found = call.prepare(
-        "SELECT u.id_user, u.password_md5, u.must_change, u.password_expires, u.password_days,"
+        "SELECT u.id_user, u.password_hash, u.must_change, u.password_expires, u.password_days,"
         " u.failed_count, u.locked_until, u.disabled, l.name, l.password"
         " FROM qor_user u LEFT JOIN qor_login l ON l.name = u.db_login WHERE u.login = ?",
         {login});
@@ -201,7 +202,7 @@ std::optional<User> findUser(Call &call, const QString &login)
         throw sqliteError(sqlite3_db_handle(row));
     User user;
     user.id = sqlite3_column_int64(row, 0);
-    user.passwordMd5 = columnText(row, 1);
+    user.passwordHash = columnText(row, 1);
     user.mustChange = sqlite3_column_int(row, 2) != 0;
     user.expires = columnDateTime(row, 3);
     if (sqlite3_column_type(row, 4) != SQLITE_NULL)
@@ -233,7 +234,7 @@ QString newPasswordRefusal(const User &user, const QString &newMd5, QString *out
         *outcome = QStringLiteral("bad new password");
         return getuser::BadNewPassword;
     }
-    if (newMd5 == user.passwordMd5) {
+    if (storedPasswordMatches(user.passwordHash, newMd5)) {
         *outcome = QStringLiteral("same new password");
         return getuser::SameNewPassword;
     }
@@ -242,11 +243,38 @@ QString newPasswordRefusal(const User &user, const QString &newMd5, QString *out
 
 void storeNewPassword(Call &call, User &user, const QString &newMd5)
 {
-    user.passwordMd5 = newMd5;
+    user.passwordHash = hashPasswordDigest(newMd5);
     user.mustChange = false;
     user.expires = user.passwordDays ? call.now().addDays(*user.passwordDays) : QDateTime();
-    call.run("UPDATE qor_user SET password_md5 = ?, must_change = 0, password_expires = ? WHERE id_user = ?",
-             {newMd5, storedDateTime(user.expires), user.id});
+    call.run("UPDATE qor_user SET password_hash = ?, must_change = 0, password_expires = ? WHERE id_user = ?",
+             {user.passwordHash, storedDateTime(user.expires), user.id});
+}
+
+// A bare digest of an older database, or a hash of other costs, is written
+// again now that the password is known to be right.
+void rehashWhenDue(Call &call, User &user, const QString &md5)
+{
+    if (!storedPasswordNeedsRehash(user.passwordHash))
+        return;
+    user.passwordHash = hashPasswordDigest(md5);
+    call.run("UPDATE qor_user SET password_hash = ? WHERE id_user = ?", {user.passwordHash, user.id});
+}
+
+// An unknown login costs the same hash as a known one, so that the time of
+// the answer does not tell which logins exist.
+void spendOneHash(const QString &md5)
+{
+    static const QString unknown = hashPasswordDigest(QStringLiteral("00000000000000000000000000000000"));
+    (void)storedPasswordMatches(unknown, md5);
+}
+
+// Databases made before passwords were hashed name the column password_md5
+// and keep bare digests in it; the digests stay until they are hashed.
+void renameOlderPasswordColumn(Call &call)
+{
+    const auto older = call.prepare("SELECT 1 FROM pragma_table_info('qor_user') WHERE name = 'password_md5'", {});
+    if (sqlite3_step(older->get()) == SQLITE_ROW)
+        call.run("ALTER TABLE qor_user RENAME COLUMN password_md5 TO password_hash", {});
 }
 
 // The days the password has left, 999 for never, below zero when it must be
@@ -267,6 +295,7 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &values, const QDateTi
 {
     const Arguments arguments = argumentsOf(values);
     Call call(db, arguments, now);
+    renameOlderPasswordColumn(call);
 
     if (clientNumber(arguments.client) < minimumClient(call)) {
         Reply reply;
@@ -275,8 +304,10 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &values, const QDateTi
     }
 
     std::optional<User> found = findUser(call, arguments.login);
-    if (!found)
+    if (!found) {
+        spendOneHash(arguments.passwordMd5);
         return call.refuse(getuser::WrongCredentials, QStringLiteral("unknown login"));
+    }
     User &user = *found;
     if (user.disabled)
         return call.refuse(getuser::Disabled, QStringLiteral("disabled"));
@@ -289,7 +320,7 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &values, const QDateTi
         user.failedCount = 0;
         call.run("UPDATE qor_user SET locked_until = NULL, failed_count = 0 WHERE id_user = ?", {user.id});
     }
-    if (arguments.passwordMd5 != user.passwordMd5) {
+    if (!storedPasswordMatches(user.passwordHash, arguments.passwordMd5)) {
         countFailure(call, user);
         return call.refuse(getuser::WrongCredentials, QStringLiteral("wrong password"));
     }
@@ -302,6 +333,8 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &values, const QDateTi
         if (!refusal.isEmpty())
             return call.refuse(refusal, outcome);
         storeNewPassword(call, user, *arguments.newPasswordMd5);
+    } else {
+        rehashWhenDue(call, user, arguments.passwordMd5);
     }
 
     Reply reply;

@@ -10,8 +10,9 @@ struct sqlite3;
 
 namespace qor {
 
-// GET_USER of the embedded QOR database: checks a sign-in against qor_user,
-// stores a new password, keeps the failure count and the 15-minute lock,
+// GET_USER of the embedded QOR database: checks a sign-in against the salted
+// hash qor_user keeps of the password's digest (see PasswordHash.h), stores
+// a new password, keeps the failure count and the 15-minute lock,
 // writes the sign-in log, and answers with the one reply row
 // (login, password, id_user, standing, message, outdated). The working
 // credentials come back in stored form (every character code one less).

@@ -138,7 +138,7 @@ CREATE TABLE qor_login (
 CREATE TABLE qor_user (
     id_user          INTEGER PRIMARY KEY AUTOINCREMENT,
     login            VARCHAR(50) NOT NULL UNIQUE COLLATE RUSSIAN,
-    password_md5     CHAR(32) NOT NULL,            -- upper-case hex MD5 of the Windows-1251 password
+    password_hash    TEXT NOT NULL,                -- salted Argon2id hash of the password's MD5 digest (libsodium's text form)
     must_change      INTEGER NOT NULL DEFAULT 0,   -- 1: the next sign-in must set a new password
     password_expires DATETIME,                      -- NULL: the password never expires
     password_days    INTEGER,                       -- life of a new password in days; NULL: never expires

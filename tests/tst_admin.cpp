@@ -71,6 +71,7 @@ private slots:
         QCOMPARE(run({"demo", dir.path(), "--force"}), 0);
         QCOMPARE(run({"user", "add", dir.filePath(QStringLiteral("Data/QOR.db")), "demo", "x"}), 1); // exists already
         QCOMPARE(run({"user", "lock", dir.filePath(QStringLiteral("Data/QOR.db")), "nobody"}), 1);
+        QCOMPARE(run({"upgrade", dir.filePath(QStringLiteral("Data/QOR.db"))}), 0); // nothing left to hash
         QCOMPARE(run({"user", "add", dir.filePath(QStringLiteral("Data/missing.db")), "x", "y"}), 1);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Data/missing.db"))));
     }

@@ -124,6 +124,71 @@ private slots:
         QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
     }
 
+    // A copied database gives no password away to a quick word list: each is
+    // kept as a salted Argon2id hash of its digest, never as the digest.
+    void keepsSaltedSlowHashes()
+    {
+        DemoFixture demo;
+        admin::addUser(demo.databaseFile(), {QStringLiteral("twin"), QStringLiteral("demo123"), false, std::nullopt});
+        const RowSet users = demo.owner()->select(QStringLiteral(
+            "SELECT login, password_hash FROM qor_user WHERE login IN ('demo', 'twin') ORDER BY login"));
+        QCOMPARE(users.rowCount(), 2);
+        for (int row = 0; row < users.rowCount(); ++row) {
+            const QString stored = users.text(row, 1);
+            QVERIFY2(stored.startsWith(QStringLiteral("$argon2id$v=19$m=19456,t=2,p=1$")), qPrintable(stored));
+            QVERIFY(!stored.contains(*passwordDigest(QStringLiteral("demo123")), Qt::CaseInsensitive));
+        }
+        QVERIFY(users.text(0, 1) != users.text(1, 1)); // salted: one password, two hashes
+        QCOMPARE(ask(demo, call("twin", "demo123")).standing, 999);
+    }
+
+    // Databases made before kept bare MD5 digests in password_md5. They keep
+    // working; a digest is hashed at its user's next successful sign-in, or
+    // all at once by qor-admin.
+    void hashesBareDigestsOfOlderDatabases_data()
+    {
+        QTest::addColumn<QString>("password"); // demo's sign-in; empty: qor-admin upgrade instead
+        QTest::addColumn<bool>("signsIn");
+        QTest::addColumn<QStringList>("hashed"); // logins kept as hashes afterwards
+        QTest::newRow("right password") << "demo123" << true << QStringList{"demo"};
+        QTest::newRow("wrong password") << "demo124" << false << QStringList{};
+        QTest::newRow("qor-admin upgrade") << "" << false << QStringList{"demo", "expiring", "novice"};
+    }
+    void hashesBareDigestsOfOlderDatabases()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, signsIn);
+        QFETCH(QStringList, hashed);
+        DemoFixture demo;
+        {
+            const auto owner = demo.owner();
+            owner->execute(QStringLiteral("ALTER TABLE qor_user RENAME COLUMN password_hash TO password_md5"));
+            for (const auto &[login, secret] : {std::pair{"demo", "demo123"}, {"novice", "novice1"}, {"expiring", "expire1"}})
+                owner->execute(QStringLiteral("UPDATE qor_user SET password_md5 = '%1' WHERE login = '%2'")
+                                   .arg(*passwordDigest(QString::fromUtf8(secret)), QString::fromUtf8(login)));
+        }
+        if (password.isEmpty()) {
+            QCOMPARE(admin::upgradePasswords(demo.databaseFile()), 3);
+        } else {
+            const Reply reply = ask(demo, call("demo", password));
+            QCOMPARE(!reply.login.isEmpty(), signsIn);
+        }
+
+        const RowSet users = demo.owner()->select(QStringLiteral("SELECT login, password_hash FROM qor_user ORDER BY login"));
+        QStringList hashedNow;
+        for (int row = 0; row < users.rowCount(); ++row) {
+            if (users.text(row, 1).startsWith(QStringLiteral("$argon2id$")))
+                hashedNow << users.text(row, 0);
+            else
+                QCOMPARE(users.text(row, 1).size(), 32);
+        }
+        QCOMPARE(hashedNow, hashed);
+        // Every password still signs in, hashed or not.
+        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
+        QCOMPARE(ask(demo, call("expiring", "expire1")).standing, 10);
+        QCOMPARE(ask(demo, call("novice", "novice1")).standing, -1);
+    }
+
     void refusesWrongArgumentCounts()
     {
         DemoFixture demo;

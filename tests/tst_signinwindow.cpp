@@ -1,6 +1,8 @@
 // The sign-in window against the embedded demo database: what each GET_USER
 // reply shows, the settings file and gate faults, the new-password panel,
 // the Enter key, and the start-up gate in front of the main window.
+#include "DemoFixture.h"
+
 #include "app/StartUp.h"
 #include "controls/MessageBoxes.h"
 #include "data/ConnectionString.h"
@@ -169,7 +171,7 @@ void TestSigninWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    qor::admin::createDemo(m_dir->path(), false);
+    placeDemo(m_dir->path());
     qor::setDataFolder(m_dir->filePath(QStringLiteral("Data")));
     qor::DM->ADOCon->close();
     qor::setApplicationTitle(QStringLiteral("QOR Слушатели"));

@@ -27,6 +27,8 @@ const char *const Usage =
     "  qor-admin user lock DB LOGIN\n"
     "  qor-admin user unlock DB LOGIN\n"
     "  qor-admin min-client DB N\n"
+    "  qor-admin upgrade DB\n"
+    "      hashes the bare MD5 digests an older qor-admin kept for passwords\n"
     "A value that starts with '-' goes after '--', which ends the options.\n";
 
 struct BadUsage
@@ -119,6 +121,9 @@ void run(const QStringList &all)
         } else {
             throw BadUsage{QStringLiteral("unknown user action '%1'").arg(action)};
         }
+    } else if (command == u"upgrade") {
+        const Arguments args(rest, {}, {}, 1);
+        std::printf("%d password(s) hashed\n", upgradePasswords(args.at(0)));
     } else if (command == u"min-client") {
         const Arguments args(rest, {}, {}, 2);
         setMinimumClient(args.at(0), Arguments::number(args.at(1)));
