@@ -1,5 +1,6 @@
 -- The QOR database on the embedded engine (SQLite). Kept in step with
--- server/qor_schema.sql, which creates the same objects on SQL Server.
+-- server/qor_schema.sql, which creates the same objects on SQL Server (but
+-- for how qor_user keeps a password: each engine hashes with its own means).
 --
 -- RUSSIAN is the collation the engine registers on every connection: it
 -- orders and compares Russian text as the server's Cyrillic_General_CI_AS does

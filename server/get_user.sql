@@ -27,6 +27,13 @@ BEGIN
 END;
 GO
 
+-- qor_schema.sql of this version hashes the passwords GET_USER compares with.
+IF COL_LENGTH(N'dbo.qor_user', N'password_hash') IS NULL
+BEGIN
+    THROW 50000, 'Run qor_schema.sql first: dbo.qor_user has no password_hash yet.', 1;
+END;
+GO
+
 -- The form in which GET_USER hands out the working login's name and
 -- password: every Windows-1251 byte one less, modulo 256. The client adds
 -- the one back before it connects.
@@ -107,7 +114,9 @@ BEGIN
     DECLARE @min_client int = 0;
 
     DECLARE @id_user          int = NULL,
-            @stored_md5       char(32),
+            @password_salt    varbinary(16),
+            @password_hash    varbinary(64),
+            @password_rounds  int,
             @must_change      bit,
             @password_expires datetime,
             @password_days    int,
@@ -135,7 +144,9 @@ BEGIN
             -- UPDLOCK: two sign-ins of one user at once take turns, so that
             -- neither loses the other's failure count.
             SELECT @id_user = id_user,
-                   @stored_md5 = password_md5,
+                   @password_salt = password_salt,
+                   @password_hash = password_hash,
+                   @password_rounds = password_rounds,
                    @must_change = must_change,
                    @password_expires = password_expires,
                    @password_days = password_days,
@@ -148,6 +159,9 @@ BEGIN
 
             IF @id_user IS NULL
             BEGIN
+                -- The same hash as for a known login, so that the time of
+                -- the answer does not tell which logins exist.
+                SET @password_hash = dbo.qor_password_hash(0x00, @password_md5, dbo.qor_password_rounds());
                 SET @message = @bad_credentials;
                 SET @outcome = 'unknown login';
             END;
@@ -181,11 +195,11 @@ BEGIN
             SET @failed_count = 0;
         END;
 
-        -- Digests are compared byte for byte once upper-cased; a missing one
-        -- is simply wrong.
+        -- The digest is hashed with the user's salt and rounds and compared
+        -- byte for byte; a missing one is simply wrong.
         IF @outcome IS NULL
-           AND (@password_md5 IS NULL
-                OR UPPER(@password_md5) COLLATE Cyrillic_General_BIN <> @stored_md5)
+           AND ISNULL(dbo.qor_password_hash(@password_salt, @password_md5, @password_rounds), 0x)
+               <> @password_hash
         BEGIN
             SET @failed_count = @failed_count + 1;
 
@@ -217,14 +231,16 @@ BEGIN
                 SET @message = N'Неверный формат нового пароля.';
                 SET @outcome = 'bad new password';
             END
-            ELSE IF UPPER(@new_password_md5) COLLATE Cyrillic_General_BIN = @stored_md5
+            ELSE IF dbo.qor_password_hash(@password_salt, @new_password_md5, @password_rounds) = @password_hash
             BEGIN
                 SET @message = N'Новый пароль должен отличаться от прежнего.';
                 SET @outcome = 'same new password';
             END
             ELSE
             BEGIN
-                SET @stored_md5 = UPPER(@new_password_md5);
+                SET @password_salt = CRYPT_GEN_RANDOM(16);
+                SET @password_rounds = dbo.qor_password_rounds();
+                SET @password_hash = dbo.qor_password_hash(@password_salt, @new_password_md5, @password_rounds);
                 SET @must_change = 0;
                 SET @password_expires = CASE
                                             WHEN @password_days IS NULL THEN NULL
@@ -232,13 +248,30 @@ BEGIN
                                         END;
 
                 UPDATE dbo.qor_user
-                SET password_md5 = @stored_md5,
+                SET password_salt = @password_salt,
+                    password_hash = @password_hash,
+                    password_rounds = @password_rounds,
                     must_change = @must_change,
                     password_expires = @password_expires
                 WHERE id_user = @id_user;
 
                 SET @changed = 1;
             END;
+        END;
+
+        -- A hash of fewer rounds than new ones get is made again, now that
+        -- the password is known to be right.
+        IF @outcome IS NULL AND @changed = 0 AND @password_rounds < dbo.qor_password_rounds()
+        BEGIN
+            SET @password_salt = CRYPT_GEN_RANDOM(16);
+            SET @password_rounds = dbo.qor_password_rounds();
+            SET @password_hash = dbo.qor_password_hash(@password_salt, @password_md5, @password_rounds);
+
+            UPDATE dbo.qor_user
+            SET password_salt = @password_salt,
+                password_hash = @password_hash,
+                password_rounds = @password_rounds
+            WHERE id_user = @id_user;
         END;
 
         IF @outcome IS NULL
