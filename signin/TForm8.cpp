@@ -56,7 +56,12 @@ TForm8::TForm8(QWidget *parent)
     QPalette black = ui->RzLabel1->palette();
     black.setColor(QPalette::WindowText, Qt::black);
     ui->RzLabel1->setPalette(black);
-    ui->Label1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
+    // MS Sans Serif, as the window was drawn, is a bitmap face that cannot
+    // be emboldened; Liberation Sans Bold (fonts-liberation2, Arial's
+    // metrics) draws "V.1" and the outdated-client notice bold.
+    QFont version = pixelFont(QStringLiteral("Liberation Sans"), 13, true);
+    version.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    ui->Label1->setFont(version);
 
     const auto picture = [](QLabel *label, const QString &resource) {
         label->setPixmap(QPixmap(resource).scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));

@@ -3,6 +3,7 @@
 // the Enter key, and the start-up gate in front of the main window.
 #include "DemoFixture.h"
 
+#include "app/Application.h"
 #include "app/StartUp.h"
 #include "controls/MessageBoxes.h"
 #include "data/ConnectionString.h"
@@ -17,7 +18,9 @@
 #include "signin/TForm8.h"
 #include "tools/AdminCommands.h"
 
+#include <QFontInfo>
 #include <QLabel>
+#include <QPainter>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStyle>
@@ -141,6 +144,7 @@ private slots:
     void changesPassword();
     void titleAfterFailures();
     void focusAndMasking();
+    void versionLabelDrawsBold();
     void startup_data();
     void startup();
 
@@ -622,6 +626,39 @@ void TestSigninWindow::focusAndMasking()
     QVERIFY(window.form.isVisible());
     QVERIFY(!window.form.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
     QVERIFY(!window.form.findChild<QLabel *>(QStringLiteral("Image2"))->pixmap().isNull());
+}
+
+// "V.1" and the outdated-client notice are bold: the face must really draw
+// bold at their sizes (a bitmap face such as the registered MS Sans Serif
+// cannot be emboldened and looks the same either way).
+void TestSigninWindow::versionLabelDrawsBold()
+{
+    qor::registerWindowsFonts(); // as the program does at start
+    const auto ink = [](const QFont &font) {
+        QImage image(120, 30, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(2, 22, QStringLiteral("V.1 QOR"));
+        painter.end();
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                sum += 255 - qGray(image.pixel(x, y));
+        }
+        return sum;
+    };
+    SigninWindow window;
+    QFont font = window.version->font();
+    for (const int pointSize : {0, 10}) { // as designed, then as the notice sets it
+        if (pointSize)
+            font.setPointSize(pointSize);
+        QFont normal = font;
+        normal.setBold(false);
+        QVERIFY(font.bold());
+        QVERIFY2(ink(font) > ink(normal) * 6 / 5, qPrintable(QFontInfo(font).family()));
+    }
 }
 
 void TestSigninWindow::startup_data()
