@@ -96,6 +96,23 @@ QVariant storedDateTime(const QDateTime &value)
     return value.isValid() ? QVariant(RowSet::dateTimeToStored(value)) : QVariant();
 }
 
+// The engine's error. A busy file and one the program may not write are
+// named as such: the office can mend those, and the engine's own words
+// ("database is locked") do not say what to do.
+Error callError(sqlite3 *db)
+{
+    const QString file = QString::fromUtf8(sqlite3_db_filename(db, "main"));
+    switch (sqlite3_errcode(db) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Error(getuser::DatabaseBusy.arg(file));
+    case SQLITE_READONLY:
+        return Error(getuser::DatabaseReadOnly.arg(file));
+    default:
+        return sqliteError(db);
+    }
+}
+
 // One call: a transaction that ends with its row in the sign-in log, or is
 // rolled back when anything fails on the way.
 class Call
@@ -129,7 +146,7 @@ public:
     {
         const auto stmt = prepare(sql, values);
         if (sqlite3_step(stmt->get()) != SQLITE_DONE)
-            throw sqliteError(m_db);
+            throw callError(m_db);
     }
 
     // Logs the outcome, commits, and answers.
@@ -199,7 +216,7 @@ std::optional<User> findUser(Call &call, const QString &login)
     if (step == SQLITE_DONE)
         return std::nullopt;
     if (step != SQLITE_ROW)
-        throw sqliteError(sqlite3_db_handle(row));
+        throw callError(sqlite3_db_handle(row));
     User user;
     user.id = sqlite3_column_int64(row, 0);
     user.passwordHash = columnText(row, 1);

@@ -25,6 +25,12 @@ inline const QString Disabled = QStringLiteral("Учетная запись за
 inline const QString LockedFor = QStringLiteral("Учетная запись временно заблокирована после пяти неудачных попыток входа. Повторите попытку через %1 мин.");
 inline const QString BadNewPassword = QStringLiteral("Неверный формат нового пароля.");
 inline const QString SameNewPassword = QStringLiteral("Новый пароль должен отличаться от прежнего.");
+// Why a call could not be made, with the database file's path.
+inline const QString DatabaseBusy = QStringLiteral(
+    "База данных %1 занята: другая программа сейчас записывает в неё. Повторите вход немного позже.");
+inline const QString DatabaseReadOnly = QStringLiteral(
+    "Нет права записи в базу данных %1 или в её папку, где создаются файлы журнала (-wal и -shm). "
+    "Вход записывается в базу, поэтому без этого права войти нельзя.");
 inline constexpr int FailuresBeforeLock = 5;
 inline constexpr int LockMinutes = 15;
 inline constexpr int NeverExpires = 999;

@@ -4,9 +4,12 @@
 #include "data/CharShift.h"
 #include "data/EmbeddedGetUser.h"
 #include "data/Error.h"
+#include "data/RussianCollation.h"
 #include "signin/PasswordDigest.h"
 
 #include <QTest>
+
+#include <sqlite3.h>
 
 using namespace qor;
 
@@ -187,6 +190,37 @@ private slots:
         QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
         QCOMPARE(ask(demo, call("expiring", "expire1")).standing, 10);
         QCOMPARE(ask(demo, call("novice", "novice1")).standing, -1);
+    }
+
+    // A busy or read-only file is named as such, in the user's language: the
+    // engine's own "database is locked" says nothing to whoever reads it.
+    void namesBusyAndReadOnlyFiles_data()
+    {
+        QTest::addColumn<bool>("readOnly"); // else another program holds the write lock
+        QTest::newRow("another program writes") << false;
+        QTest::newRow("no right to write") << true;
+    }
+    void namesBusyAndReadOnlyFiles()
+    {
+        QFETCH(bool, readOnly);
+        DemoFixture demo;
+        const auto other = demo.owner();
+        if (!readOnly)
+            other->execute(QStringLiteral("BEGIN IMMEDIATE"));
+        sqlite3 *raw = nullptr;
+        const QByteArray file = demo.databaseFile().toUtf8();
+        QCOMPARE(sqlite3_open_v2(file.constData(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, sqlite3_close);
+        registerRussianCollation(db.get());
+
+        const QList<QVariant> arguments{"demo", *passwordDigest(QStringLiteral("demo123")), QVariant(), "QOR 12",
+                                        "10.0.0.5", "PC01", "demo", "0", "4"};
+        const QString error = errorOf([&] { embeddedGetUser(db.get(), arguments, QDateTime::currentDateTime()); });
+        const QString expected = readOnly ? getuser::DatabaseReadOnly : getuser::DatabaseBusy;
+        QCOMPARE(error, expected.arg(demo.databaseFile()));
+        if (!readOnly)
+            other->execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999); // nothing was left half done
     }
 
     void refusesWrongArgumentCounts()
