@@ -11,69 +11,7 @@
 
 namespace qor {
 
-namespace {
-
-struct State
-{
-    QString title;
-    bool showMainForm = false;
-    bool terminated = false;
-    bool running = false;
-};
-
-State &state()
-{
-    static State s;
-    return s;
-}
-
-} // namespace
-
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
-
-QString Application::title()
-{
-    return state().title;
-}
-
-void Application::setTitle(const QString &title)
-{
-    state().title = title;
-}
-
-bool Application::showMainForm()
-{
-    return state().showMainForm;
-}
-
-void Application::setShowMainForm(bool show)
-{
-    state().showMainForm = show;
-}
-
-void Application::terminate()
-{
-    state().terminated = true;
-    // Before the loop runs, quit() would be lost or end a modal loop early;
-    // the flag alone keeps the loop from starting.
-    if (state().running)
-        QCoreApplication::quit();
-}
-
-bool Application::terminated()
-{
-    return state().terminated;
-}
-
-int Application::run()
-{
-    if (state().terminated)
-        return 0;
-    state().running = true;
-    const int code = QApplication::exec();
-    state().running = false;
-    return code;
-}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

@@ -1,4 +1,6 @@
 #include "app/Application.h"
+#include "app/StartUp.h"
+#include "controls/MessageBoxes.h"
 #include "data/TDM.h"
 #include "screens/TForm1.h"
 
@@ -10,21 +12,19 @@ int main(int argc, char *argv[])
     qor::registerWindowsFonts();
     qor::useRussianWithoutSystemLocale();
 
-    // The main window stays hidden unless the sign-in succeeds.
-    qor::Application::setShowMainForm(false);
-    qor::Application::setTitle(QStringLiteral("QOR Слушатели"));
+    // The sign-in replaces it with the main window's title.
+    qor::setApplicationTitle(QStringLiteral("QOR Слушатели"));
 
     qor::DM = new qor::TDM(&app);
 
-    // Its creation runs the sign-in.
+    // Its creation runs the sign-in; the window stays hidden unless that succeeds.
     const std::unique_ptr<qor::TForm1> mainWindow(new qor::TForm1);
     qor::Form1 = mainWindow.get();
-    qor::Form1->FormCreate();
 
     int code = 0;
-    if (qor::Application::showMainForm() && !qor::Application::terminated()) {
-        qor::Form1->show();
-        code = qor::Application::run();
+    if (qor::runMainWindowCreation(*mainWindow)) {
+        mainWindow->show();
+        code = app.exec();
     }
     qor::Form1 = nullptr;
     return code;

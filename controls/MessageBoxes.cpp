@@ -2,8 +2,6 @@
 
 #include "controls/WindowPlacement.h"
 
-#include "app/Application.h"
-
 #include <QPushButton>
 
 namespace qor {
@@ -47,7 +45,23 @@ QMessageBox::StandardButton ask(const BoxRequest &request, QMessageBox::Icon ico
     return clicked ? box.standardButton(const_cast<QAbstractButton *>(clicked)) : escapeButton;
 }
 
+QString &title()
+{
+    static QString text;
+    return text;
+}
+
 } // namespace
+
+QString applicationTitle()
+{
+    return title();
+}
+
+void setApplicationTitle(const QString &text)
+{
+    title() = text;
+}
 
 BoxInterceptor &boxInterceptor()
 {
@@ -64,13 +78,13 @@ QString errorDisplayText(const QString &text)
 
 void showErrorDisplay(const QString &text)
 {
-    ask({BoxKind::ErrorDisplay, Application::title(), errorDisplayText(text)}, QMessageBox::Critical,
+    ask({BoxKind::ErrorDisplay, applicationTitle(), errorDisplayText(text)}, QMessageBox::Critical,
         QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void showMessage(const QString &text)
 {
-    ask({BoxKind::Message, Application::title(), text}, QMessageBox::NoIcon, QMessageBox::Ok,
+    ask({BoxKind::Message, applicationTitle(), text}, QMessageBox::NoIcon, QMessageBox::Ok,
         QMessageBox::Ok, QMessageBox::Ok);
 }
 

@@ -27,6 +27,11 @@ struct BoxRequest
 using BoxInterceptor = std::function<QMessageBox::StandardButton(const BoxRequest &)>;
 BoxInterceptor &boxInterceptor();
 
+// The application title, the caption of the message boxes and of the
+// default error display: set at start-up, replaced at sign-in.
+QString applicationTitle();
+void setApplicationTitle(const QString &title);
+
 // The error text as the default error display shows it: a full stop is added
 // unless the text ends in one or in a character of a lower code ("!", ")").
 QString errorDisplayText(const QString &text);

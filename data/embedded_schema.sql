@@ -1,5 +1,6 @@
 -- The QOR database on the embedded engine (SQLite). Kept in step with
--- server/qor_schema.sql, which creates the same objects on SQL Server.
+-- server/qor_schema.sql, which creates the same objects on SQL Server (but
+-- for how qor_user keeps a password: each engine hashes with its own means).
 --
 -- RUSSIAN is the collation the engine registers on every connection: it
 -- orders and compares Russian text as the server's Cyrillic_General_CI_AS does
@@ -138,7 +139,7 @@ CREATE TABLE qor_login (
 CREATE TABLE qor_user (
     id_user          INTEGER PRIMARY KEY AUTOINCREMENT,
     login            VARCHAR(50) NOT NULL UNIQUE COLLATE RUSSIAN,
-    password_md5     CHAR(32) NOT NULL,            -- upper-case hex MD5 of the Windows-1251 password
+    password_hash    TEXT NOT NULL,                -- salted Argon2id hash of the password's MD5 digest (libsodium's text form)
     must_change      INTEGER NOT NULL DEFAULT 0,   -- 1: the next sign-in must set a new password
     password_expires DATETIME,                      -- NULL: the password never expires
     password_days    INTEGER,                       -- life of a new password in days; NULL: never expires

@@ -1,9 +1,9 @@
 #include "screens/TForm1.h"
 
-#include "app/Application.h"
 #include "controls/ClassicLook.h"
 #include "controls/DataGrid.h"
 #include "controls/LookupList.h"
+#include "controls/MessageBoxes.h"
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
 #include "data/Statements.h"
@@ -12,10 +12,12 @@
 #include "screens/TForm4.h"
 #include "screens/TForm5.h"
 #include "screens/TForm6.h"
+#include "signin/SigninExchange.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
+#include <QScopeGuard>
 
 namespace qor {
 
@@ -101,15 +103,24 @@ QString TForm1::designCaption()
 
 void TForm1::FormCreate()
 {
-    Form8 = new TForm8;
-    if (Form8->exec() == TForm8::mrCancel) {
-        Application::terminate();
+    // Freed whatever happens, also when the lists fail to load.
+    const std::unique_ptr<TForm8> signin(new TForm8);
+    Form8 = signin.get();
+    const auto clearForm8 = qScopeGuard([] { Form8 = nullptr; });
+    connect(signin.get(), &TForm8::titleStampRead, this, &TForm1::showTitle);
+    m_signIn = signin->exec() == TForm8::mrCancel ? SignIn::Cancelled : SignIn::Succeeded;
+    if (m_signIn == SignIn::Cancelled) {
         close();
-    } else {
-        loadLists();
+        return;
     }
-    delete Form8;
-    Form8 = nullptr;
+    loadLists();
+}
+
+void TForm1::showTitle(const QString &stampText)
+{
+    // Always from the design caption, so that repeated attempts give one title.
+    setWindowTitle(composeTitle(designCaption(), stampText));
+    setApplicationTitle(windowTitle());
 }
 
 void TForm1::loadLists()
@@ -197,8 +208,9 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Nothing typed is lost when the program ends: a row that cannot be
-    // written keeps the program open, with the reason shown.
-    if (!Application::terminated() && !writePendingChanges()) {
+    // written keeps the program open, with the reason shown. A cancelled
+    // sign-in leaves nothing to write.
+    if (m_signIn != SignIn::Cancelled && !writePendingChanges()) {
         event->ignore();
         return;
     }

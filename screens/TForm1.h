@@ -31,6 +31,11 @@ public:
     // Shows the sign-in window; a cancelled sign-in ends the program, a
     // successful one loads the lists.
     void FormCreate();
+    // Whether FormCreate's sign-in succeeded: only then is the window shown.
+    bool signedIn() const { return m_signIn == SignIn::Succeeded; }
+    // The title of every sign-in attempt, with the executable's build stamp
+    // as the title shows it; also the application title.
+    void showTitle(const QString &stampText);
 
     // After sign-in: the faculties that have groups and both order lists.
     void loadLists();
@@ -61,6 +66,8 @@ private:
     bool writeRosterRow();
 
     std::unique_ptr<Ui::TForm1> ui;
+    enum class SignIn { NotRun, Cancelled, Succeeded };
+    SignIn m_signIn = SignIn::NotRun;
 };
 
 // The program's one main window.

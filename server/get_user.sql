@@ -27,6 +27,13 @@ BEGIN
 END;
 GO
 
+-- qor_schema.sql of this version hashes the passwords GET_USER compares with.
+IF COL_LENGTH(N'dbo.qor_user', N'password_hash') IS NULL
+BEGIN
+    THROW 50000, 'Run qor_schema.sql first: dbo.qor_user has no password_hash yet.', 1;
+END;
+GO
+
 -- The form in which GET_USER hands out the working login's name and
 -- password: every Windows-1251 byte one less, modulo 256. The client adds
 -- the one back before it connects.
@@ -55,7 +62,8 @@ GO
 -- Returns one row (login, password, id_user, standing, message, outdated):
 -- the working login in stored form when the user may work, otherwise NULLs
 -- and a message for the user. standing is the password's days left, 999 for
--- never, below zero when it must be changed first. Every call leaves one row
+-- never or for the call that has just stored a new password, below zero when
+-- it must be changed first. Every call leaves one row
 -- in qor_signin_log.
 CREATE OR ALTER PROCEDURE dbo.GET_USER
     @login            varchar(50),
@@ -106,7 +114,9 @@ BEGIN
     DECLARE @min_client int = 0;
 
     DECLARE @id_user          int = NULL,
-            @stored_md5       char(32),
+            @password_salt    varbinary(16),
+            @password_hash    varbinary(64),
+            @password_rounds  int,
             @must_change      bit,
             @password_expires datetime,
             @password_days    int,
@@ -134,7 +144,9 @@ BEGIN
             -- UPDLOCK: two sign-ins of one user at once take turns, so that
             -- neither loses the other's failure count.
             SELECT @id_user = id_user,
-                   @stored_md5 = password_md5,
+                   @password_salt = password_salt,
+                   @password_hash = password_hash,
+                   @password_rounds = password_rounds,
                    @must_change = must_change,
                    @password_expires = password_expires,
                    @password_days = password_days,
@@ -147,6 +159,9 @@ BEGIN
 
             IF @id_user IS NULL
             BEGIN
+                -- The same hash as for a known login, so that the time of
+                -- the answer does not tell which logins exist.
+                SET @password_hash = dbo.qor_password_hash(0x00, @password_md5, dbo.qor_password_rounds());
                 SET @message = @bad_credentials;
                 SET @outcome = 'unknown login';
             END;
@@ -180,11 +195,11 @@ BEGIN
             SET @failed_count = 0;
         END;
 
-        -- Digests are compared byte for byte once upper-cased; a missing one
-        -- is simply wrong.
+        -- The digest is hashed with the user's salt and rounds and compared
+        -- byte for byte; a missing one is simply wrong.
         IF @outcome IS NULL
-           AND (@password_md5 IS NULL
-                OR UPPER(@password_md5) COLLATE Cyrillic_General_BIN <> @stored_md5)
+           AND ISNULL(dbo.qor_password_hash(@password_salt, @password_md5, @password_rounds), 0x)
+               <> @password_hash
         BEGIN
             SET @failed_count = @failed_count + 1;
 
@@ -216,14 +231,16 @@ BEGIN
                 SET @message = N'Неверный формат нового пароля.';
                 SET @outcome = 'bad new password';
             END
-            ELSE IF UPPER(@new_password_md5) COLLATE Cyrillic_General_BIN = @stored_md5
+            ELSE IF dbo.qor_password_hash(@password_salt, @new_password_md5, @password_rounds) = @password_hash
             BEGIN
                 SET @message = N'Новый пароль должен отличаться от прежнего.';
                 SET @outcome = 'same new password';
             END
             ELSE
             BEGIN
-                SET @stored_md5 = UPPER(@new_password_md5);
+                SET @password_salt = CRYPT_GEN_RANDOM(16);
+                SET @password_rounds = dbo.qor_password_rounds();
+                SET @password_hash = dbo.qor_password_hash(@password_salt, @new_password_md5, @password_rounds);
                 SET @must_change = 0;
                 SET @password_expires = CASE
                                             WHEN @password_days IS NULL THEN NULL
@@ -231,7 +248,9 @@ BEGIN
                                         END;
 
                 UPDATE dbo.qor_user
-                SET password_md5 = @stored_md5,
+                SET password_salt = @password_salt,
+                    password_hash = @password_hash,
+                    password_rounds = @password_rounds,
                     must_change = @must_change,
                     password_expires = @password_expires
                 WHERE id_user = @id_user;
@@ -240,11 +259,28 @@ BEGIN
             END;
         END;
 
+        -- A hash of fewer rounds than new ones get is made again, now that
+        -- the password is known to be right.
+        IF @outcome IS NULL AND @changed = 0 AND @password_rounds < dbo.qor_password_rounds()
+        BEGIN
+            SET @password_salt = CRYPT_GEN_RANDOM(16);
+            SET @password_rounds = dbo.qor_password_rounds();
+            SET @password_hash = dbo.qor_password_hash(@password_salt, @password_md5, @password_rounds);
+
+            UPDATE dbo.qor_user
+            SET password_salt = @password_salt,
+                password_hash = @password_hash,
+                password_rounds = @password_rounds
+            WHERE id_user = @id_user;
+        END;
+
         IF @outcome IS NULL
         BEGIN
+            -- The call that has just stored a new password asks for no
+            -- other, however short the new one's life.
             SET @standing = CASE
                                 WHEN @must_change = 1 THEN -1
-                                WHEN @password_expires IS NULL THEN 999
+                                WHEN @password_expires IS NULL OR @changed = 1 THEN 999
                                 ELSE DATEDIFF(day, @now, @password_expires)
                             END;
 

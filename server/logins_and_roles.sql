@@ -80,7 +80,9 @@ BEGIN
             @login_type   char(1),
             @hash         varbinary(256),
             @user_name    sysname,
-            @id_user      int;
+            @id_user      int,
+            @salt         varbinary(16) = CRYPT_GEN_RANDOM(16),
+            @rounds       int = dbo.qor_password_rounds();
 
     IF ISNULL(IS_ROLEMEMBER(N'db_owner'), 0) <> 1
     BEGIN
@@ -229,10 +231,14 @@ BEGIN
             INSERT INTO dbo.qor_login (name, password, is_gate)
             VALUES (@db_login, @db_password, 0);
 
-        INSERT INTO dbo.qor_user (login, password_md5, must_change, password_expires,
-                                  password_days, failed_count, locked_until, disabled, db_login)
+        -- Only the salted hash of the digest is kept (dbo.qor_password_hash).
+        INSERT INTO dbo.qor_user (login, password_salt, password_hash, password_rounds, must_change,
+                                  password_expires, password_days, failed_count, locked_until,
+                                  disabled, db_login)
         VALUES (@login,
-                UPPER(@password_md5),
+                @salt,
+                dbo.qor_password_hash(@salt, @password_md5, @rounds),
+                @rounds,
                 ISNULL(@must_change, 0),
                 CASE WHEN @expires_in_days IS NULL THEN NULL
                      ELSE DATEADD(day, @expires_in_days, @now) END,

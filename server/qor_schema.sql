@@ -1,6 +1,8 @@
 -- The QOR database on SQL Server: tables, indexes and the one setting.
 -- The same objects as data/embedded_schema.sql, with the same names, column
--- order and lengths. Safe to run again: nothing that exists is touched.
+-- order and lengths. Safe to run again: nothing that exists is touched,
+-- except that the bare MD5 digests an earlier version kept in qor_user are
+-- replaced by their salted hashes (see dbo.qor_password_hash).
 --
 -- Run with sqlcmd (or SSMS in SQLCMD mode):
 --   sqlcmd -S host,1433 -U sa -b -f 65001 -i qor_schema.sql
@@ -145,12 +147,49 @@ IF OBJECT_ID(N'dbo.qor_login', N'U') IS NULL
     );
 GO
 
+-- What qor_user keeps of a password: SHA-512, iterated @rounds times, over a
+-- random salt and the MD5 digest the client sends (32 upper-case hex
+-- digits). The client's exchange is unchanged; a copied database gives no
+-- digest away, and every guess at a password costs the rounds for one user.
+--   h(1) = SHA-512(salt + digest), h(i) = SHA-512(h(i-1) + salt + digest)
+CREATE OR ALTER FUNCTION dbo.qor_password_hash (@salt varbinary(16), @digest varchar(32), @rounds int)
+RETURNS varbinary(64)
+WITH SCHEMABINDING, RETURNS NULL ON NULL INPUT
+AS
+BEGIN
+    DECLARE @input varbinary(48) = @salt + CONVERT(varbinary(32), UPPER(@digest));
+    DECLARE @hash varbinary(64) = HASHBYTES('SHA2_512', @input);
+    DECLARE @i int = 1;
+
+    WHILE @i < @rounds
+    BEGIN
+        SET @hash = HASHBYTES('SHA2_512', @hash + @input);
+        SET @i = @i + 1;
+    END;
+
+    RETURN @hash;
+END;
+GO
+
+-- The rounds of every new hash. A hash keeps its own count, so raising this
+-- takes effect password by password, at each user's next sign-in.
+CREATE OR ALTER FUNCTION dbo.qor_password_rounds ()
+RETURNS int
+WITH SCHEMABINDING
+AS
+BEGIN
+    RETURN 10000;
+END;
+GO
+
 -- The people who sign in to the client.
 IF OBJECT_ID(N'dbo.qor_user', N'U') IS NULL
     CREATE TABLE dbo.qor_user (
         id_user          int IDENTITY (1, 1) NOT NULL,
         login            varchar(50) NOT NULL,
-        password_md5     char(32) NOT NULL,   -- upper-case hex MD5 of the Windows-1251 password
+        password_salt    varbinary(16) NOT NULL,  -- random, new with every password
+        password_hash    varbinary(64) NOT NULL,  -- dbo.qor_password_hash(password_salt, digest, password_rounds)
+        password_rounds  int NOT NULL,
         must_change      bit NOT NULL CONSTRAINT DF_qor_user_must_change DEFAULT (0),
         password_expires datetime NULL,       -- NULL: the password never expires
         password_days    int NULL,            -- life of a new password in days; NULL: never expires
@@ -162,14 +201,54 @@ IF OBJECT_ID(N'dbo.qor_user', N'U') IS NULL
         CONSTRAINT UQ_qor_user_login UNIQUE (login),
         CONSTRAINT FK_qor_user_qor_login FOREIGN KEY (db_login)
             REFERENCES dbo.qor_login (name),
-        -- GET_USER compares digests byte for byte: keep them upper-case hex
-        -- (a short value is padded with spaces and fails too).
-        CONSTRAINT CK_qor_user_password_md5
-            CHECK (password_md5 COLLATE Cyrillic_General_BIN NOT LIKE '%[^0-9A-F]%'),
+        CONSTRAINT CK_qor_user_password_rounds CHECK (password_rounds > 0),
         -- Zero or less would make a just-changed password due again at once.
         CONSTRAINT CK_qor_user_password_days
             CHECK (password_days IS NULL OR password_days > 0)
     );
+GO
+
+-- A qor_user made by an earlier version of this script kept the bare MD5
+-- digest (password_md5). Its digests are hashed here, all at once, and the
+-- column goes, so that a copy of the database gives none away. Statements
+-- that name the columns this block adds or drops are compiled only when
+-- they run (sp_executesql).
+IF COL_LENGTH(N'dbo.qor_user', N'password_md5') IS NOT NULL
+BEGIN
+    SET XACT_ABORT ON;
+    BEGIN TRANSACTION;
+
+    IF COL_LENGTH(N'dbo.qor_user', N'password_hash') IS NULL
+        ALTER TABLE dbo.qor_user
+            ADD password_salt   varbinary(16) NULL,
+                password_hash   varbinary(64) NULL,
+                password_rounds int NULL;
+
+    EXEC sys.sp_executesql N'
+        DECLARE @id int, @salt varbinary(16);
+        SELECT @id = MIN(id_user) FROM dbo.qor_user WHERE password_hash IS NULL;
+        WHILE @id IS NOT NULL
+        BEGIN
+            SET @salt = CRYPT_GEN_RANDOM(16);
+            UPDATE dbo.qor_user
+            SET password_salt = @salt,
+                password_rounds = dbo.qor_password_rounds(),
+                password_hash = dbo.qor_password_hash(@salt, password_md5, dbo.qor_password_rounds())
+            WHERE id_user = @id;
+            SELECT @id = MIN(id_user) FROM dbo.qor_user WHERE password_hash IS NULL AND id_user > @id;
+        END;';
+
+    IF OBJECT_ID(N'dbo.CK_qor_user_password_md5', N'C') IS NOT NULL
+        ALTER TABLE dbo.qor_user DROP CONSTRAINT CK_qor_user_password_md5;
+    EXEC sys.sp_executesql N'
+        ALTER TABLE dbo.qor_user DROP COLUMN password_md5;
+        ALTER TABLE dbo.qor_user ALTER COLUMN password_salt varbinary(16) NOT NULL;
+        ALTER TABLE dbo.qor_user ALTER COLUMN password_hash varbinary(64) NOT NULL;
+        ALTER TABLE dbo.qor_user ALTER COLUMN password_rounds int NOT NULL;
+        ALTER TABLE dbo.qor_user ADD CONSTRAINT CK_qor_user_password_rounds CHECK (password_rounds > 0);';
+
+    COMMIT TRANSACTION;
+END;
 GO
 
 IF OBJECT_ID(N'dbo.qor_setting', N'U') IS NULL

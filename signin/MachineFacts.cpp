@@ -24,11 +24,6 @@ QByteArray hostName()
 
 } // namespace
 
-QString computerName()
-{
-    return QString::fromLocal8Bit(hostName());
-}
-
 QString localIPv4Address()
 {
     addrinfo hints {};

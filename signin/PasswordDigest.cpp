@@ -1,6 +1,6 @@
 #include "signin/PasswordDigest.h"
 
-#include "signin/TextCodec.h"
+#include "data/TextCodec.h"
 
 #include <QCryptographicHash>
 

@@ -1,29 +1,19 @@
 #include "signin/TForm8.h"
 
-#include "app/Application.h"
 #include "controls/MessageBoxes.h"
-#include "controls/WindowPlacement.h"
 #include "controls/UserAction.h"
+#include "controls/WindowPlacement.h"
 #include "data/Connection.h"
-#include "data/ConnectionString.h"
-#include "data/DataFolder.h"
-#include "data/Error.h"
-#include "data/Statements.h"
 #include "data/Query.h"
+#include "data/Statements.h"
 #include "data/TDM.h"
-#include "screens/TForm1.h"
-#include "signin/PasswordDigest.h"
-#include "signin/SettingsRecord.h"
 #include "signin/SigninExchange.h"
-#include "signin/TextCodec.h"
 #include "ui_TForm8.h"
 
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QToolButton>
-
-#include <optional>
 
 // The pictures live in the window library; a static library registers its
 // resources only when asked.
@@ -45,41 +35,12 @@ constexpr int PanelClosedHeight = 275;
 constexpr int MinimumPasswordLength = 6;
 constexpr int OutdatedNoticeMilliseconds = 5000;
 
-const QString MustChangePassword = QStringLiteral("Вы должны поменять пароль") + u'\r'
-                                 + QStringLiteral("Это делается для безопастности и сохранения данных от злоумышлеников");
-const QString WrongLoginOrPassword = QStringLiteral("Неверно ввели логин или пароль.");
-
 QFont pixelFont(const QString &family, int pixels, bool bold)
 {
     QFont font(family);
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
-}
-
-QString errorText(const std::exception &e)
-{
-    if (const auto *error = dynamic_cast<const Error *>(&e))
-        return error->text();
-    return QString::fromUtf8(e.what());
-}
-
-// The first character Windows-1251 cannot hold; empty when there is none.
-QString firstUnencodable(const QString &text)
-{
-    for (const char32_t codePoint : text.toUcs4()) {
-        const QString character = QString::fromUcs4(&codePoint, 1);
-        bool ok = false;
-        toWindows1251(character, &ok);
-        if (!ok)
-            return character;
-    }
-    return {};
-}
-
-QString connectionStringOf(const TFirstConnectInfo &info)
-{
-    return composeConnectionString({info.userName, info.password, info.databaseName, info.serverName});
 }
 
 } // namespace
@@ -95,7 +56,12 @@ TForm8::TForm8(QWidget *parent)
     QPalette black = ui->RzLabel1->palette();
     black.setColor(QPalette::WindowText, Qt::black);
     ui->RzLabel1->setPalette(black);
-    ui->Label1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
+    // MS Sans Serif, as the window was drawn, is a bitmap face that cannot
+    // be emboldened; Liberation Sans Bold (fonts-liberation2, Arial's
+    // metrics) draws "V.1" and the outdated-client notice bold.
+    QFont version = pixelFont(QStringLiteral("Liberation Sans"), 13, true);
+    version.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    ui->Label1->setFont(version);
 
     const auto picture = [](QLabel *label, const QString &resource) {
         label->setPixmap(QPixmap(resource).scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -163,7 +129,8 @@ void TForm8::SpeedButton2Click()
 
 void TForm8::SpeedButton1Click()
 {
-    Application::terminate();
+    // The program ends: the modal loop ends with Cancel, and the main
+    // window's creation ends the program.
     done(mrCancel);
 }
 
@@ -176,103 +143,46 @@ void TForm8::SpeedButton3Click()
 
 bool TForm8::ConnectUser(Connection *connection, const QString &newPassword)
 {
-    // A character the code page cannot hold would turn into another password.
-    const std::optional<QString> digest = passwordDigest(ui->Password_Edit->text());
-    if (!digest) {
-        setStatusText(QStringLiteral("В пароле есть знак «%1», которого нет в кодировке Windows-1251.")
-                          .arg(firstUnencodable(ui->Password_Edit->text()))
-                      + u'\r' + QStringLiteral("Введите пароль заново."));
+    SigninProgress progress;
+    progress.gateFailed = [this](const QString &errorText, const QString &statusText) {
+        showMessage(errorText);
+        setStatusText(statusText);
+    };
+    progress.titleStampRead = [this](const QString &stampText) { emit titleStampRead(stampText); };
+    const SigninRequest request{ui->Login_Edit->text(), ui->Password_Edit->text(), newPassword, m_attempts};
+    return showOutcome(runSigninExchange(*connection, request, progress));
+}
+
+bool TForm8::showOutcome(const SigninOutcome &outcome)
+{
+    switch (outcome.kind) {
+    case SigninOutcome::SignedIn:
+        DM->ADOCon->open();
+        return true;
+    case SigninOutcome::Outdated:
+        showOutdatedClient();
+        return false; // only when the exit is replaced
+    case SigninOutcome::ForcedChange:
+    case SigninOutcome::SuggestedChange:
+        setStatusText(outcome.statusText);
+        SpeedButton3Click();
+        if (outcome.kind == SigninOutcome::ForcedChange)
+            ui->SpeedButton3->setEnabled(false);
         return false;
+    case SigninOutcome::CallFailed:
+        showMessage(outcome.errorText);
+        break;
+    case SigninOutcome::Refused:
+    case SigninOutcome::ServerMessage:
+    case SigninOutcome::WorkingLoginFailed:
+        break;
     }
-    QString newDigest;
-    if (newPassword != NoNewPassword) {
-        const std::optional<QString> digestOfNew = passwordDigest(newPassword);
-        if (!digestOfNew) {
-            const QString character = firstUnencodable(newPassword);
-            ui->Edit1->clear();
-            ui->Edit2->clear();
-            setStatusText(QStringLiteral("В новом пароле есть знак «%1», которого нет в кодировке Windows-1251.").arg(character)
-                          + u'\r' + QStringLiteral("Введите новый пароль заново."));
-            return false;
-        }
-        newDigest = *digestOfNew;
+    if (outcome.clearNewPassword) {
+        ui->Edit1->clear();
+        ui->Edit2->clear();
     }
-
-    TFirstConnectInfo info = readSettingsRecord(dataFolder() + QStringLiteral("/QOR"));
-
-    // The gate: its failure is reported, and the call below fails on its own.
-    connection->close();
-    connection->setConnectionString(connectionStringOf(info));
-    try {
-        connection->open();
-    } catch (const std::exception &e) {
-        const QString text = errorText(e);
-        showMessage(text);
-        setStatusText(withoutGateLogin(text, info.userName));
-    }
-
-    const QString title = composeTitle(TForm1::designCaption(), titleStampText(QCoreApplication::applicationFilePath()));
-    if (Form1) {
-        Form1->setWindowTitle(title);
-        Application::setTitle(Form1->windowTitle());
-    } else {
-        Application::setTitle(title);
-    }
-
-    auto query = std::make_unique<Query>(connection);
-    const QString newArgument = newPasswordArgument(newPassword, newDigest);
-    const QString computer = SigninHooks::computerName();
-    const QString address = SigninHooks::localAddress();
-    const QString statement = getUserStatement(ui->Login_Edit->text(), *digest, newArgument, address, computer);
-
-    GetUserReply reply;
-    try {
-        query->setSql(statement);
-        query->open();
-        reply = readGetUserReply(*query, m_attempts);
-        switch (reply.kind) {
-        case GetUserReply::Outdated:
-            showOutdatedClient();
-            return false; // only when the exit is replaced
-        case GetUserReply::ServerMessage:
-            setStatusText(reply.message);
-            query.reset();
-            return false;
-        case GetUserReply::ForcedChange:
-        case GetUserReply::SuggestedChange:
-            connection->close();
-            setStatusText(MustChangePassword);
-            SpeedButton3Click();
-            if (reply.kind == GetUserReply::ForcedChange)
-                ui->SpeedButton3->setEnabled(false);
-            query.reset();
-            return false;
-        case GetUserReply::WorkingLogin:
-            break;
-        }
-        info.userName = reply.userName;
-        info.password = reply.password;
-        query.reset();
-        connection->close();
-        connection->setConnectionString(connectionStringOf(info));
-    } catch (const std::exception &e) {
-        showMessage(errorText(e));
-        setStatusText(WrongLoginOrPassword);
-        query.reset();
-        connection->close();
-        return false;
-    }
-
-    try {
-        connection->open();
-    } catch (const std::exception &) {
-        setStatusText(reply.message);
-        connection->close();
-        return false;
-    }
-    Application::setShowMainForm(true);
-    DM->ADOCon->open();
-    return true;
+    setStatusText(outcome.statusText);
+    return false;
 }
 
 void TForm8::showOutdatedClient()

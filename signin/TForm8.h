@@ -12,6 +12,7 @@ class TForm8;
 namespace qor {
 
 class Connection;
+struct SigninOutcome;
 
 // The sign-in window: a login and a password, a lower panel for a new
 // password, and the exchange that opens the shared connection as the user.
@@ -39,6 +40,11 @@ public:
     void SpeedButton1Click(); // exit
     void SpeedButton3Click(); // more: opens and closes the new-password panel
 
+signals:
+    // At every attempt that composes the title, with the executable's build
+    // stamp as the title shows it: the main window takes its title from it.
+    void titleStampRead(const QString &stampText);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -48,6 +54,7 @@ private:
     bool Login_EditKeyDown(QKeyEvent *event);
     bool Password_EditKeyDown(QKeyEvent *event);
     bool enterSignsIn(QKeyEvent *event);
+    bool showOutcome(const SigninOutcome &outcome);
     void setStatusText(const QString &text);
     void showOutdatedClient();
 

@@ -10,6 +10,8 @@
 #include "signin/SettingsRecord.h"
 #include "tools/AdminCommands.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -25,13 +27,33 @@ inline QString errorOf(const std::function<void()> &fn)
     return {};
 }
 
+// The demo database and settings file in folder/Data, as qor-admin demo
+// makes them. Made once per test program and copied after that: its three
+// password hashes take a good part of a second to make.
+inline void placeDemo(const QString &folder)
+{
+    static QTemporaryDir made;
+    static const bool ready = [] {
+        qor::admin::createDemo(made.path(), false);
+        return true;
+    }();
+    Q_UNUSED(ready);
+    const QString data = folder + QStringLiteral("/Data");
+    if (!QDir().mkpath(data))
+        throw qor::Error(QStringLiteral("Cannot create %1").arg(data));
+    for (const QString &name : {QStringLiteral("QOR"), QStringLiteral("QOR.db")}) {
+        if (!QFile::copy(made.path() + QStringLiteral("/Data/") + name, data + u'/' + name))
+            throw qor::Error(QStringLiteral("Cannot copy the demo's %1 to %2").arg(name, data));
+    }
+}
+
 struct DemoFixture
 {
     QTemporaryDir dir;
 
     DemoFixture()
     {
-        qor::admin::createDemo(dir.path(), false);
+        placeDemo(dir.path());
         qor::setDataFolder(dir.path() + QStringLiteral("/Data"));
     }
     ~DemoFixture() { qor::setDataFolder(QString()); }

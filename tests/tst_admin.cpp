@@ -10,7 +10,7 @@ class TestAdmin : public QObject
 {
     Q_OBJECT
 
-    static int run(const QStringList &args, QString *errors = nullptr)
+    static int run(const QStringList &args, QString *errors = nullptr, QString *output = nullptr)
     {
         QProcess process;
         process.start(qEnvironmentVariable("QOR_TEST_BIN") + QStringLiteral("/qor-admin"), args);
@@ -18,6 +18,8 @@ class TestAdmin : public QObject
             return -1;
         if (errors)
             *errors = QString::fromUtf8(process.readAllStandardError());
+        if (output)
+            *output = QString::fromUtf8(process.readAllStandardOutput());
         return process.exitCode();
     }
 
@@ -41,6 +43,16 @@ private slots:
         QCOMPARE(run(args, &errors), 2);
         QVERIFY(errors.startsWith(QStringLiteral("qor-admin: ")));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("f"))));
+    }
+
+    // The help says what an embedded database protects and what it does not.
+    void helpTellsTheTrustModel()
+    {
+        QString output;
+        QCOMPARE(run({"--help"}, nullptr, &output), 0);
+        QVERIFY(output.contains(QStringLiteral("usage:")));
+        QVERIFY2(output.contains(QStringLiteral("does not protect")), qPrintable(output));
+        QVERIFY(output.contains(QStringLiteral("SQL Server")));
     }
 
     void writesSettingsThatReadBack()
@@ -71,6 +83,7 @@ private slots:
         QCOMPARE(run({"demo", dir.path(), "--force"}), 0);
         QCOMPARE(run({"user", "add", dir.filePath(QStringLiteral("Data/QOR.db")), "demo", "x"}), 1); // exists already
         QCOMPARE(run({"user", "lock", dir.filePath(QStringLiteral("Data/QOR.db")), "nobody"}), 1);
+        QCOMPARE(run({"upgrade", dir.filePath(QStringLiteral("Data/QOR.db"))}), 0); // nothing left to hash
         QCOMPARE(run({"user", "add", dir.filePath(QStringLiteral("Data/missing.db")), "x", "y"}), 1);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Data/missing.db"))));
     }

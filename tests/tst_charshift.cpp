@@ -1,6 +1,6 @@
+#include "data/CharShift.h"
 #include "data/Error.h"
-#include "signin/CharShift.h"
-#include "signin/TextCodec.h"
+#include "data/TextCodec.h"
 
 #include <QtTest>
 

@@ -1,12 +1,15 @@
 // GET_USER of the embedded database: every outcome of a sign-in.
 #include "DemoFixture.h"
 
+#include "data/CharShift.h"
 #include "data/EmbeddedGetUser.h"
 #include "data/Error.h"
-#include "signin/CharShift.h"
+#include "data/RussianCollation.h"
 #include "signin/PasswordDigest.h"
 
 #include <QTest>
+
+#include <sqlite3.h>
 
 using namespace qor;
 
@@ -58,6 +61,8 @@ private slots:
         QTest::newRow("unknown login") << "" << call("nobody", "demo123") << wrong << 0 << 0 << false;
         QTest::newRow("must change") << "" << call("novice", "novice1") << "" << -1 << 0 << false;
         QTest::newRow("changes it") << "" << call("novice", "novice1", "secret7") << "" << 999 << 0 << true;
+        // The call that stored a new password asks for no other, however short its life.
+        QTest::newRow("changes it, new password lives 14 days") << "short-life" << call("expiring", "expire1", "secret7") << "" << 999 << 0 << true;
         QTest::newRow("same new password") << "" << call("novice", "novice1", "novice1") << getuser::SameNewPassword << 0 << 0 << false;
         QTest::newRow("ten days left") << "" << call("expiring", "expire1") << "" << 10 << 0 << true;
         QTest::newRow("locked by administrator") << "lock" << call("demo", "demo123") << getuser::Disabled << 0 << 0 << false;
@@ -78,6 +83,8 @@ private slots:
             admin::setLocked(demo.databaseFile(), QStringLiteral("demo"), true);
         else if (setup == u"min-client")
             admin::setMinimumClient(demo.databaseFile(), 13);
+        else if (setup == u"short-life")
+            demo.owner()->execute(QStringLiteral("UPDATE qor_user SET password_days = 14"));
 
         const Reply reply = ask(demo, statement);
         QCOMPARE(reply.message, message);
@@ -118,6 +125,102 @@ private slots:
         QCOMPARE(ask(demo, call("demo", "demo123")).message, getuser::LockedFor.arg(1));
         SqliteEngine::clock() = [start] { return start.addSecs(15 * 60); };
         QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
+    }
+
+    // A copied database gives no password away to a quick word list: each is
+    // kept as a salted Argon2id hash of its digest, never as the digest.
+    void keepsSaltedSlowHashes()
+    {
+        DemoFixture demo;
+        admin::addUser(demo.databaseFile(), {QStringLiteral("twin"), QStringLiteral("demo123"), false, std::nullopt});
+        const RowSet users = demo.owner()->select(QStringLiteral(
+            "SELECT login, password_hash FROM qor_user WHERE login IN ('demo', 'twin') ORDER BY login"));
+        QCOMPARE(users.rowCount(), 2);
+        for (int row = 0; row < users.rowCount(); ++row) {
+            const QString stored = users.text(row, 1);
+            QVERIFY2(stored.startsWith(QStringLiteral("$argon2id$v=19$m=19456,t=2,p=1$")), qPrintable(stored));
+            QVERIFY(!stored.contains(*passwordDigest(QStringLiteral("demo123")), Qt::CaseInsensitive));
+        }
+        QVERIFY(users.text(0, 1) != users.text(1, 1)); // salted: one password, two hashes
+        QCOMPARE(ask(demo, call("twin", "demo123")).standing, 999);
+    }
+
+    // Databases made before kept bare MD5 digests in password_md5. They keep
+    // working; a digest is hashed at its user's next successful sign-in, or
+    // all at once by qor-admin.
+    void hashesBareDigestsOfOlderDatabases_data()
+    {
+        QTest::addColumn<QString>("password"); // demo's sign-in; empty: qor-admin upgrade instead
+        QTest::addColumn<bool>("signsIn");
+        QTest::addColumn<QStringList>("hashed"); // logins kept as hashes afterwards
+        QTest::newRow("right password") << "demo123" << true << QStringList{"demo"};
+        QTest::newRow("wrong password") << "demo124" << false << QStringList{};
+        QTest::newRow("qor-admin upgrade") << "" << false << QStringList{"demo", "expiring", "novice"};
+    }
+    void hashesBareDigestsOfOlderDatabases()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, signsIn);
+        QFETCH(QStringList, hashed);
+        DemoFixture demo;
+        {
+            const auto owner = demo.owner();
+            owner->execute(QStringLiteral("ALTER TABLE qor_user RENAME COLUMN password_hash TO password_md5"));
+            for (const auto &[login, secret] : {std::pair{"demo", "demo123"}, {"novice", "novice1"}, {"expiring", "expire1"}})
+                owner->execute(QStringLiteral("UPDATE qor_user SET password_md5 = '%1' WHERE login = '%2'")
+                                   .arg(*passwordDigest(QString::fromUtf8(secret)), QString::fromUtf8(login)));
+        }
+        if (password.isEmpty()) {
+            QCOMPARE(admin::upgradePasswords(demo.databaseFile()), 3);
+        } else {
+            const Reply reply = ask(demo, call("demo", password));
+            QCOMPARE(!reply.login.isEmpty(), signsIn);
+        }
+
+        const RowSet users = demo.owner()->select(QStringLiteral("SELECT login, password_hash FROM qor_user ORDER BY login"));
+        QStringList hashedNow;
+        for (int row = 0; row < users.rowCount(); ++row) {
+            if (users.text(row, 1).startsWith(QStringLiteral("$argon2id$")))
+                hashedNow << users.text(row, 0);
+            else
+                QCOMPARE(users.text(row, 1).size(), 32);
+        }
+        QCOMPARE(hashedNow, hashed);
+        // Every password still signs in, hashed or not.
+        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
+        QCOMPARE(ask(demo, call("expiring", "expire1")).standing, 10);
+        QCOMPARE(ask(demo, call("novice", "novice1")).standing, -1);
+    }
+
+    // A busy or read-only file is named as such, in the user's language: the
+    // engine's own "database is locked" says nothing to whoever reads it.
+    void namesBusyAndReadOnlyFiles_data()
+    {
+        QTest::addColumn<bool>("readOnly"); // else another program holds the write lock
+        QTest::newRow("another program writes") << false;
+        QTest::newRow("no right to write") << true;
+    }
+    void namesBusyAndReadOnlyFiles()
+    {
+        QFETCH(bool, readOnly);
+        DemoFixture demo;
+        const auto other = demo.owner();
+        if (!readOnly)
+            other->execute(QStringLiteral("BEGIN IMMEDIATE"));
+        sqlite3 *raw = nullptr;
+        const QByteArray file = demo.databaseFile().toUtf8();
+        QCOMPARE(sqlite3_open_v2(file.constData(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, sqlite3_close);
+        registerRussianCollation(db.get());
+
+        const QList<QVariant> arguments{"demo", *passwordDigest(QStringLiteral("demo123")), QVariant(), "QOR 12",
+                                        "10.0.0.5", "PC01", "demo", "0", "4"};
+        const QString error = errorOf([&] { embeddedGetUser(db.get(), arguments, QDateTime::currentDateTime()); });
+        const QString expected = readOnly ? getuser::DatabaseReadOnly : getuser::DatabaseBusy;
+        QCOMPARE(error, expected.arg(demo.databaseFile()));
+        if (!readOnly)
+            other->execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999); // nothing was left half done
     }
 
     void refusesWrongArgumentCounts()

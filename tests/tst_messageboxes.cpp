@@ -72,7 +72,7 @@ private slots:
 
 void TestMessageBoxes::init()
 {
-    qor::Application::setTitle(QStringLiteral("QOR Слушатели"));
+    qor::setApplicationTitle(QStringLiteral("QOR Слушатели"));
 }
 
 void TestMessageBoxes::errorDisplayText_data()

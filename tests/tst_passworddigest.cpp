@@ -1,5 +1,5 @@
+#include "data/TextCodec.h"
 #include "signin/PasswordDigest.h"
-#include "signin/TextCodec.h"
 
 #include <QtTest>
 

@@ -1,5 +1,7 @@
 // The sign-in exchange apart from its window: the GET_USER call text, the
 // reading of its reply, the title and the gate error text.
+#include "DemoFixture.h"
+
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
@@ -46,7 +48,7 @@ private:
 void TestSigninExchange::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    qor::admin::createDemo(m_dir.path(), false);
+    placeDemo(m_dir.path());
     qor::setDataFolder(m_dir.filePath(QStringLiteral("Data")));
     const auto owner = qor::SqliteEngine::openAsOwner(qor::embeddedDatabaseFile(QStringLiteral("QOR")));
     const qor::RowSet login = owner->select(QStringLiteral("SELECT password FROM qor_login WHERE name = 'demo'"));

@@ -1,6 +1,7 @@
 #include "tools/AdminCommands.h"
 
 #include "data/Error.h"
+#include "data/PasswordHash.h"
 #include "data/RowSet.h"
 #include "data/SqliteEngine.h"
 #include "signin/PasswordDigest.h"
@@ -17,19 +18,29 @@ namespace qor::admin {
 
 namespace {
 
+// Databases made by an older qor-admin name the column password_md5.
+void renameOlderPasswordColumn(SqliteEngine &db)
+{
+    if (db.tableColumns(QStringLiteral("qor_user")).contains(QStringLiteral("password_md5")))
+        db.execute(QStringLiteral("ALTER TABLE qor_user RENAME COLUMN password_md5 TO password_hash"));
+}
+
 std::unique_ptr<SqliteEngine> openExisting(const QString &file)
 {
     if (!QFileInfo::exists(file))
         throw Error(QStringLiteral("No database file at %1").arg(file));
-    return SqliteEngine::openAsOwner(file);
+    auto db = SqliteEngine::openAsOwner(file);
+    renameOlderPasswordColumn(*db);
+    return db;
 }
 
-QString digestOf(const QString &password)
+// What GET_USER compares a sign-in with: the hash of the client's digest.
+QString passwordHashOf(const QString &password)
 {
     const auto digest = passwordDigest(password);
     if (!digest)
         throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
-    return *digest;
+    return hashPasswordDigest(*digest);
 }
 
 // Runs fn inside one transaction, so that a failure changes nothing.
@@ -94,7 +105,7 @@ void addUser(const QString &file, const NewUser &user)
 {
     if (user.login.isEmpty())
         throw Error(QStringLiteral("The user needs a login"));
-    const QString digest = digestOf(user.password);
+    const QString hash = passwordHashOf(user.password);
     auto db = openExisting(file);
     inTransaction(*db, [&] {
         RowWrite login;
@@ -105,24 +116,24 @@ void addUser(const QString &file, const NewUser &user)
 
         RowWrite row;
         row.table = QStringLiteral("qor_user");
-        row.columns = {QStringLiteral("login"), QStringLiteral("password_md5"), QStringLiteral("must_change"),
+        row.columns = {QStringLiteral("login"), QStringLiteral("password_hash"), QStringLiteral("must_change"),
                        QStringLiteral("password_expires"), QStringLiteral("password_days"), QStringLiteral("db_login")};
         QVariant expires, days;
         if (user.expiresInDays) {
             expires = QDateTime::currentDateTime().addDays(*user.expiresInDays);
             days = 90; // a changed password then lives for the usual 90 days
         }
-        row.values = {user.login, digest, user.mustChange ? 1 : 0, expires, days, user.login};
+        row.values = {user.login, hash, user.mustChange ? 1 : 0, expires, days, user.login};
         db->insertRow(row);
     });
 }
 
 void setPassword(const QString &file, const QString &login, const QString &password)
 {
-    const QString digest = digestOf(password);
+    const QString hash = passwordHashOf(password);
     auto db = openExisting(file);
-    updateUser(*db, login, {QStringLiteral("password_md5"), QStringLiteral("failed_count"), QStringLiteral("locked_until")},
-               {digest, 0, QVariant()});
+    updateUser(*db, login, {QStringLiteral("password_hash"), QStringLiteral("failed_count"), QStringLiteral("locked_until")},
+               {hash, 0, QVariant()});
 }
 
 void setLocked(const QString &file, const QString &login, bool locked)
@@ -149,6 +160,30 @@ void setMinimumClient(const QString &file, int number)
         write.values = {QStringLiteral("min_client"), QString::number(number)};
         db->insertRow(write);
     }
+}
+
+int upgradePasswords(const QString &file)
+{
+    auto db = openExisting(file);
+    int converted = 0;
+    inTransaction(*db, [&] {
+        const RowSet users = db->select(QStringLiteral("SELECT id_user, password_hash FROM qor_user"));
+        for (int row = 0; row < users.rowCount(); ++row) {
+            // The bare digest is what the client sends, so it is hashed as it is.
+            const QString stored = users.text(row, 1);
+            if (!isBareDigest(stored))
+                continue;
+            RowWrite write;
+            write.table = QStringLiteral("qor_user");
+            write.keyColumn = QStringLiteral("id_user");
+            write.keyValue = users.integer(row, 0);
+            write.columns = {QStringLiteral("password_hash")};
+            write.values = {hashPasswordDigest(stored)};
+            db->updateRow(write);
+            ++converted;
+        }
+    });
+    return converted;
 }
 
 void writeSettings(const QString &file, const TFirstConnectInfo &info)

@@ -28,6 +28,11 @@ void setPassword(const QString &file, const QString &login, const QString &passw
 void setLocked(const QString &file, const QString &login, bool locked);
 void setMinimumClient(const QString &file, int number);
 
+// Brings a database made by an older qor-admin up to date: the bare MD5
+// digests it kept for passwords become salted Argon2id hashes of them.
+// Returns how many were converted; nothing is left half done.
+int upgradePasswords(const QString &file);
+
 // Writes a settings record file (the client reads Data/QOR).
 void writeSettings(const QString &file, const TFirstConnectInfo &info);
 

@@ -16,6 +16,7 @@ constexpr int BadArguments = 2;
 
 const char *const Usage =
     "usage:\n"
+    "  qor-admin --help\n"
     "  qor-admin demo DIR [--force]\n"
     "      DIR/Data/QOR (settings) and DIR/Data/QOR.db with demo data and the users\n"
     "      demo/demo123, novice/novice1 (must change the password) and expiring/expire1\n"
@@ -27,7 +28,23 @@ const char *const Usage =
     "  qor-admin user lock DB LOGIN\n"
     "  qor-admin user unlock DB LOGIN\n"
     "  qor-admin min-client DB N\n"
+    "  qor-admin upgrade DB\n"
+    "      hashes the bare MD5 digests an older qor-admin kept for passwords\n"
     "A value that starts with '-' goes after '--', which ends the options.\n";
+
+// What an embedded database protects, for whoever sets one up.
+const char *const TrustNote =
+    "\n"
+    "An embedded database is one file that every computer running the client\n"
+    "must be able to write. It does not protect its data from those people: with\n"
+    "the sqlite3 shell anyone who can run the client can read or change any table,\n"
+    "reset a lock, delete sign-in log rows, or read the working logins' passwords,\n"
+    "kept as they are because the client must be handed them. The lock after five\n"
+    "wrong passwords and the sign-in log only record honest use. What a copy of the\n"
+    "file does not give away quickly is the users' passwords: each is kept as a\n"
+    "salted Argon2id hash (one guess costs about 30 ms of a core and 19 MiB).\n"
+    "An office that needs access control uses SQL Server (server/README.md), where\n"
+    "the gate and working logins are real server logins.\n";
 
 struct BadUsage
 {
@@ -81,7 +98,9 @@ void run(const QStringList &all)
     const QStringList rest = all.mid(1);
     using namespace qor::admin;
 
-    if (command == u"demo") {
+    if (command == u"--help" || command == u"-h") {
+        std::printf("%s%s", Usage, TrustNote);
+    } else if (command == u"demo") {
         const Arguments args(rest, {QStringLiteral("force")}, {}, 1);
         createDemo(args.at(0), args.has(QStringLiteral("force")));
         std::printf("Demo data in %s/Data; sign in as demo / demo123\n", qPrintable(args.at(0)));
@@ -119,6 +138,9 @@ void run(const QStringList &all)
         } else {
             throw BadUsage{QStringLiteral("unknown user action '%1'").arg(action)};
         }
+    } else if (command == u"upgrade") {
+        const Arguments args(rest, {}, {}, 1);
+        std::printf("%d password(s) hashed\n", upgradePasswords(args.at(0)));
     } else if (command == u"min-client") {
         const Arguments args(rest, {}, {}, 2);
         setMinimumClient(args.at(0), Arguments::number(args.at(1)));

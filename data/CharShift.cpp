@@ -1,7 +1,7 @@
-#include "signin/CharShift.h"
+#include "data/CharShift.h"
 
 #include "data/Error.h"
-#include "signin/TextCodec.h"
+#include "data/TextCodec.h"
 
 namespace qor {
 

@@ -1,4 +1,4 @@
-#include "signin/TextCodec.h"
+#include "data/TextCodec.h"
 
 #include "data/Error.h"
 

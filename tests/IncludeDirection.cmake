@@ -1,0 +1,30 @@
+# Folders depend one way: a source may include its own folder and the ones
+# listed for it, never a folder above it. Run by CTest:
+#   cmake -DSOURCE_DIR=<repository> -P IncludeDirection.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_app      app screens signin controls data resources)
+set(allowed_screens  screens signin controls data)
+set(allowed_signin   signin controls data)
+set(allowed_controls controls data)
+set(allowed_data     data)
+set(allowed_tools    tools signin data)
+
+set(violations "")
+foreach(folder app screens signin controls data tools)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source ${sources})
+    file(STRINGS "${source}" includes REGEX "^#include \"[a-z]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" target "${line}")
+      if(NOT target IN_LIST allowed_${folder})
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+        string(APPEND violations "  ${shown}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Includes against the folders' one-way order:\n${violations}")
+endif()
+message(STATUS "Every include follows the folders' one-way order")
