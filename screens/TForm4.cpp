@@ -15,6 +15,8 @@ TForm4::TForm4(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
 {
     ui->setupUi(this);
     setFont(tahoma(11));
+    // No caption: an empty title would show the program's name instead.
+    setWindowTitle(QStringLiteral(" "));
     // A dialog frame: not sizeable, no minimise or maximise button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);

@@ -15,6 +15,8 @@ TForm5::TForm5(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
 {
     ui->setupUi(this);
     setFont(tahoma(11));
+    // No caption: an empty title would show the program's name instead.
+    setWindowTitle(QStringLiteral(" "));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     setOuterSize(this, QSize(484, 456), Form1);
