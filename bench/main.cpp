@@ -1,208 +1,241 @@
-// qor-bench: how long the screens' statements take on the embedded engine,
-// beside the same statements stepped through SQLite's C interface alone.
+// qor-bench: what a group pick and the add-to-group dialog cost the user on
+// large offices, beside the engine's own limit (SQLite stepped through its C
+// interface) and beside a typical Qt program (QSqlQueryModel on QSQLITE).
+// The three are timed in turn, pick by pick, in one process; see README.md.
+#include "ClientScreens.h"
+#include "RawEngine.h"
+#include "Samples.h"
+#include "TypicalQt.h"
+
+#include "app/Application.h"
+#include "controls/LookupList.h"
 #include "data/ConnectionString.h"
-#include "data/PrefixIndex.h"
 #include "data/DataFolder.h"
 #include "data/Error.h"
-#include "data/RussianCollation.h"
 #include "data/SqliteEngine.h"
 #include "data/Statements.h"
 #include "data/TsqlDialect.h"
-#include "data/TDM.h"
-#include "tools/AdminCommands.h"
+#include "signin/TForm8.h"
 #include "tools/BenchmarkData.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-#include <sys/resource.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 using namespace qor;
 
 namespace {
 
-struct Timing
+struct Size
 {
-    double best = 0;
-    double median = 0;
+    int students;
+    int groups;
 };
 
-Timing measure(int repeat, const std::function<void()> &work)
+QString plain(const QString &statement)
 {
-    QList<double> runs;
+    return tsql::stripQualifiers(statement);
+}
+
+QVariant groupOf(int i, int groups)
+{
+    return 1 + (i * 37) % groups;
+}
+
+// The process's peak resident memory. (getrusage would count the parent's
+// peak too: Linux keeps it across the exec of a child.)
+long peakRssKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+QString workingConnection(const QString &file)
+{
+    const RowSet login = SqliteEngine::openAsOwner(file)->select(QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
+    return composeConnectionString({login.text(0, 0), login.text(0, 1), QStringLiteral("QOR"), QStringLiteral("(embedded)")});
+}
+
+void printRow(const char *what, const Samples &ours, const Samples &raw, const Samples *qt = nullptr)
+{
+    std::printf("| %s | %.2f / %.2f | %.2f / %.2f | %s | x%.2f / x%.2f |%s\n", what, ours.best(), ours.median(), raw.best(),
+                raw.median(), qt ? qPrintable(QStringLiteral("%1 / %2").arg(qt->best(), 0, 'f', 2).arg(qt->median(), 0, 'f', 2)) : "",
+                raw.best() > 0 ? ours.best() / raw.best() : 0, raw.median() > 0 ? ours.median() / raw.median() : 0,
+                qt && raw.median() > 0 ? qPrintable(QStringLiteral(" typical Qt x%1").arg(qt->median() / raw.median(), 0, 'f', 2)) : "");
+}
+
+// Ten picks in a process of its own, for its peak memory: "ours", "raw" or "qt".
+int peakAfterTenPicks(const QString &kind, const QString &file, int groups)
+{
+    setDataFolder(QFileInfo(file).absolutePath());
+    if (kind == u"none") {
+        // The process itself: the toolkit, its fonts, the offscreen screen.
+    } else if (kind == u"ours") {
+        ClientScreens ours(workingConnection(file));
+        for (int i = 0; i < 10; ++i)
+            ours.pickGroup(groupOf(i, groups));
+    } else if (kind == u"raw") {
+        RawEngine raw(file);
+        for (int i = 0; i < 10; ++i) {
+            raw.step(plain(statements::students()));
+            raw.step(plain(statements::rosterOfGroup(groupOf(i, groups))));
+        }
+    } else {
+        TypicalQt qt(file);
+        for (int i = 0; i < 10; ++i)
+            qt.pick(plain(statements::students()), plain(statements::rosterOfGroup(groupOf(i, groups))));
+    }
+    std::printf("%ld\n", peakRssKiB());
+    return 0;
+}
+
+double childNumber(const QStringList &arguments)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(600000);
+    return child.readAllStandardOutput().trimmed().toDouble();
+}
+
+// With keep, the database is made in that folder once and used again later
+// (for profiling, where making it would take long).
+void measureSize(const Size &size, int repeat, const QString &keep)
+{
+    QTemporaryDir dir;
+    const QString data = (keep.isEmpty() ? dir.path() : keep) + QStringLiteral("/Data");
+    const QString file = data + QStringLiteral("/QOR.db");
+    QDir().mkpath(data);
+    QElapsedTimer made;
+    made.start();
+    if (!QFile::exists(file))
+        admin::createBenchmarkDatabase(file, {size.students, size.groups, 5 * size.students});
+    setDataFolder(data);
+    std::printf("\n### %d students, %d groups, %d roster rows (made in %.0f s)\n\n", size.students, size.groups,
+                5 * size.students, made.elapsed() / 1000.0);
+    std::printf("| ms, best / median | ours | raw engine | typical Qt | ours : raw, best / median |\n|---|---|---|---|---|\n");
+
+    RawEngine raw(file);
+    TypicalQt qt(file);
+    ClientScreens ours(workingConnection(file));
+
+    Samples oursPick, rawPick, qtPick;
+    for (int i = -1; i < repeat; ++i) { // the first round warms the caches and is not counted
+        const QVariant group = groupOf(i + 1, size.groups);
+        Samples skip;
+        timeOnce(i < 0 ? skip : oursPick, [&] { ours.pickGroup(group); });
+        timeOnce(i < 0 ? skip : rawPick, [&] {
+            raw.step(plain(statements::students()));
+            raw.step(plain(statements::rosterOfGroup(group)));
+        });
+        timeOnce(i < 0 ? skip : qtPick,
+                 [&] { qt.pick(plain(statements::students()), plain(statements::rosterOfGroup(group))); });
+    }
+    printRow("group pick, to the roster painted", oursPick, rawPick, &qtPick);
+
+    const QVariant group = groupOf(0, size.groups);
+    ours.pickGroup(group);
+    Samples oursOpen, rawOpen, oursDropDown, oursFirstKey, oursKey;
+    int candidates = 0;
     for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        runs.append(timer.nsecsElapsed() / 1e6);
+        timeOnce(oursOpen, [&] { ours.openAddDialog(); });
+        candidates = ours.candidateCount();
+        timeOnce(rawOpen, [&] { raw.step(plain(statements::studentsNotInGroup(group))); });
+        timeOnce(oursDropDown, [&] { ours.openStudentList(); });
+        ours.closeStudentList();
+        // Names start with a surname: type its first letters, as people do.
+        const QString typed = QStringLiteral("Сидоров").left(1 + i % 5);
+        LookupList::setClock([] { return qint64(0); });
+        for (int k = 0; k < typed.size(); ++k)
+            timeOnce(k == 0 ? oursFirstKey : oursKey, [&] { ours.typeIntoStudentList(typed.mid(k, 1)); });
+        ours.closeAddDialog();
     }
-    std::sort(runs.begin(), runs.end());
-    return {runs.first(), runs[runs.size() / 2]};
-}
+    printRow("add dialog opened, list ready", oursOpen, rawOpen);
+    std::printf("| its student list (%d names) dropped down | %.2f / %.2f | | | |\n", candidates, oursDropDown.best(),
+                oursDropDown.median());
+    std::printf("| type-ahead, first key after opening | %.3f / %.3f | | | |\n", oursFirstKey.best(), oursFirstKey.median());
+    std::printf("| type-ahead, further keys | %.3f / %.3f (worst %.3f) | | | |\n", oursKey.best(), oursKey.median(), oursKey.worst());
 
-// Steps a statement to its end touching every column: the engine's own cost.
-void stepRaw(sqlite3 *db, const QString &statement)
-{
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = statement.toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
-        throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
-    const int columns = sqlite3_column_count(stmt);
-    size_t bytes = 0;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        for (int i = 0; i < columns; ++i) {
-            if (sqlite3_column_type(stmt, i) == SQLITE_TEXT)
-                bytes += size_t(sqlite3_column_bytes(stmt, i));
-            else
-                bytes += size_t(sqlite3_column_int64(stmt, i));
-        }
-    }
-    sqlite3_finalize(stmt);
-    // Keeps the compiler from dropping the reads.
-    asm volatile("" : : "r"(bytes) : "memory");
-}
-
-int collateRussian(void *, int na, const void *a, int nb, const void *b);
-
-long peakMemoryKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-void report(const char *what, const Timing &ours, const Timing &raw)
-{
-    std::printf("%-34s %9.2f ms %9.2f ms %9.2f ms   x%.2f\n", what, ours.best, ours.median, raw.median,
-                raw.median > 0 ? ours.median / raw.median : 0.0);
-}
-
-// One typed key in the add dialog's student list: the prefix search of the
-// list (an index built once per open) beside reading every row per key.
-void measureTypeAhead(const Query &list, int repeat)
-{
-    const int field = list.fieldIndex(QStringLiteral("s_fio"));
-    const int rows = list.rowCount();
-    if (field < 0 || rows == 0)
-        return;
-    // Prefixes of 1 to 6 characters of names spread over the list.
-    QStringList prefixes;
-    for (int i = 0; i < 60; ++i)
-        prefixes.append(list.valueAt(int((qint64(i) * 7919) % rows), field).toString().left(1 + i % 6));
-    const auto scan = [&](const QString &prefix) {
-        const QString folded = prefix.toCaseFolded();
-        for (int row = 0; row < rows; ++row) {
-            if (list.valueAt(row, field).toString().toCaseFolded().startsWith(folded))
-                return row;
-        }
-        return -1;
+    const size_t bytes = raw.step(plain(statements::students())) + raw.step(plain(statements::rosterOfGroup(group)));
+    const QStringList child{QStringLiteral("--peak-after-ten-picks"), QString(), file, QString::number(size.groups)};
+    const auto peak = [&](const char *kind) {
+        QStringList arguments = child;
+        arguments[1] = QString::fromLatin1(kind);
+        return childNumber(arguments) / 1024;
     };
-    const Timing build = measure(std::max(3, repeat / 4), [&] { PrefixIndex index(list.rows(), list.rows().indexOf(QStringLiteral("s_fio"))); });
-    list.locatePrefix(QStringLiteral("s_fio"), QStringLiteral("А")); // the index of this open
-    QList<double> ours, naive;
-    for (const QString &prefix : std::as_const(prefixes)) {
-        int a = 0, b = 0;
-        ours.append(measure(1, [&] { a = list.locatePrefix(QStringLiteral("s_fio"), prefix); }).best);
-        naive.append(measure(1, [&] { b = scan(prefix); }).best);
-        if (a != b && list.valueAt(b, field).toString().toCaseFolded() != list.valueAt(a, field).toString().toCaseFolded())
-            std::printf("type-ahead found another row for '%s'\n", qPrintable(prefix));
-    }
-    std::sort(ours.begin(), ours.end());
-    std::sort(naive.begin(), naive.end());
-    std::printf("type-ahead over %d names: index built once per open %.1f ms (median)\n", rows, build.median);
-    std::printf("  one key: %.3f ms median, %.3f ms worst; reading every row per key: %.1f ms median, %.1f ms worst\n",
-                ours[ours.size() / 2], ours.last(), naive[naive.size() / 2], naive.last());
+    // What each adds to a process that only starts the toolkit.
+    const double none = peak("none");
+    const double oursPeak = peak("ours") - none, rawPeak = peak("raw") - none, qtPeak = peak("qt") - none;
+    const double dataMiB = bytes / 1048576.0;
+    std::printf("\nPeak memory after ten picks, each in a process of its own, beyond the %.0f MiB of a process that only starts "
+                "the toolkit: ours %.1f MiB, raw engine %.1f MiB, typical Qt %.1f MiB. The pick's data is %.1f MiB; ours holds %.1f "
+                "times it.\n",
+                none, oursPeak, rawPeak, qtPeak, dataMiB, oursPeak / dataMiB);
+}
+
+// From the program's start to the sign-in window painted, in a process of its own.
+int startToSignIn(QElapsedTimer &sinceStart)
+{
+    registerWindowsFonts();
+    useRussianWithoutSystemLocale();
+    TForm8 signin;
+    signin.show();
+    signin.repaint();
+    std::printf("%.1f\n", sinceStart.nsecsElapsed() / 1e6);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const bool demo = args.contains(QStringLiteral("--demo"));
-    admin::BenchmarkSize size;
-    int repeat = 20;
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == u"--students")
-            size.students = args[i + 1].toInt();
-        else if (args[i] == u"--groups")
-            size.groups = args[i + 1].toInt();
-        else if (args[i] == u"--rows")
-            size.rosterRows = args[i + 1].toInt();
-        else if (args[i] == u"--repeat")
-            repeat = std::max(1, args[i + 1].toInt());
-    }
+    if (args.value(1) == u"--start-to-sign-in")
+        return startToSignIn(sinceStart);
+    if (args.value(1) == u"--peak-after-ten-picks")
+        return peakAfterTenPicks(args.value(2), args.value(3), args.value(4).toInt());
 
-    try {
-        QTemporaryDir dir;
-        const QString data = dir.path() + QStringLiteral("/Data");
-        const QString file = data + QStringLiteral("/QOR.db");
-        QElapsedTimer build;
-        build.start();
-        if (demo) {
-            admin::createDemo(dir.path(), false);
-            std::printf("demo database\n");
-        } else {
-            QDir().mkpath(data);
-            admin::createBenchmarkDatabase(file, size);
-            std::printf("%d students, %d groups, %d roster rows (made in %.1f s)\n", size.students, size.groups,
-                        size.rosterRows, build.elapsed() / 1000.0);
+    int repeat = 15;
+    QString keep;
+    QList<Size> sizes{{10000, 100}, {50000, 500}, {200000, 2000}};
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == u"--repeat" && i + 1 < args.size())
+            repeat = std::max(3, args[++i].toInt());
+        else if (args[i] == u"--keep" && i + 1 < args.size())
+            keep = args[++i];
+        else if (args[i] == u"--million")
+            sizes.append({1000000, 10000});
+        else if (args[i] == u"--only" && i + 1 < args.size()) {
+            const int students = args[++i].toInt();
+            sizes = {{students, std::max(1, students / 100)}};
         }
-        setDataFolder(data);
-
-        const RowSet login = SqliteEngine::openAsOwner(file)->select(QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
-        TDM dm;
-        dm.ADOCon->setConnectionString(composeConnectionString({login.text(0, 0), login.text(0, 1), QStringLiteral("QOR"), QStringLiteral("(embedded)")}));
-        dm.loadLists();
-        const QVariant group = 1;
-
-        // The raw engine: the same file through SQLite alone, with the collation the statements need.
-        sqlite3 *raw = nullptr;
-        sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_create_collation_v2(raw, "RUSSIAN", SQLITE_UTF8, nullptr, collateRussian, nullptr);
-        const auto plain = [](const QString &statement) { return tsql::stripQualifiers(statement); };
-
-        std::printf("%-34s %12s %12s %12s   %s\n", "", "ours best", "ours median", "raw median", "ratio");
-        report("students (Select * FROM s_fio)",
-               measure(repeat, [&] { TDM::reopen(dm.ADOQ_Student, statements::students()); }),
-               measure(repeat, [&] { stepRaw(raw, plain(statements::students())); }));
-        report("roster of one group",
-               measure(repeat, [&] { TDM::reopen(dm.ADOQ_movement_slushatel, statements::rosterOfGroup(group)); }),
-               measure(repeat, [&] { stepRaw(raw, plain(statements::rosterOfGroup(group))); }));
-        report("group pick (students + roster)",
-               measure(repeat, [&] {
-                   TDM::reopen(dm.ADOQ_Student, statements::students());
-                   TDM::reopen(dm.ADOQ_movement_slushatel, statements::rosterOfGroup(group));
-               }),
-               measure(repeat, [&] {
-                   stepRaw(raw, plain(statements::students()));
-                   stepRaw(raw, plain(statements::rosterOfGroup(group)));
-               }));
-        report("students not in the group",
-               measure(repeat, [&] { TDM::reopen(dm.ADOQ_add_student, statements::studentsNotInGroup(group)); }),
-               measure(repeat, [&] { stepRaw(raw, plain(statements::studentsNotInGroup(group))); }));
-        sqlite3_close(raw);
-        measureTypeAhead(*dm.ADOQ_add_student, repeat);
-        std::printf("peak memory: %ld MiB\n", peakMemoryKiB() / 1024);
+    }
+    try {
+        registerWindowsFonts();
+        useRussianWithoutSystemLocale();
+        Samples startup;
+        for (int i = 0; i < 5 && keep.isEmpty(); ++i)
+            startup.add(childNumber({QStringLiteral("--start-to-sign-in")}));
+        std::printf("Start to the sign-in window painted: %.0f ms median of 5 (best %.0f)\n", startup.median(), startup.best());
+        for (const Size &size : std::as_const(sizes))
+            measureSize(size, repeat, keep);
     } catch (const Error &e) {
         std::fprintf(stderr, "qor-bench: %s\n", qPrintable(e.text()));
         return 1;
     }
     return 0;
 }
-
-namespace {
-int collateRussian(void *, int na, const void *a, int nb, const void *b)
-{
-    return compareRussian(std::string_view(static_cast<const char *>(a), size_t(na)),
-                          std::string_view(static_cast<const char *>(b), size_t(nb)));
-}
-} // namespace

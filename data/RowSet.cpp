@@ -161,6 +161,14 @@ QString RowSet::text(int row, int column) const
     return QString::fromUtf8(m_texts.data() + c.offset, c.size);
 }
 
+std::string_view RowSet::utf8(int row, int column) const
+{
+    const Cell &c = cell(row, column);
+    if (c.kind != Cell::Text)
+        return {};
+    return std::string_view(m_texts.data() + c.offset, c.size);
+}
+
 qint64 RowSet::integer(int row, int column) const
 {
     const Cell &c = cell(row, column);

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qor {
@@ -55,6 +56,8 @@ public:
     // others as QString; NULL as an invalid QVariant.
     QVariant value(int row, int column) const;
     QString text(int row, int column) const; // the stored text or number, "" for NULL
+    // A text cell as stored, UTF-8; empty for any other cell.
+    std::string_view utf8(int row, int column) const;
     qint64 integer(int row, int column) const;
 
     // Dates travel as this one text form on the embedded engine.

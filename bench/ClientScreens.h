@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace qor {
+class LookupList;
+class TDM;
+}
+
+// The client's own windows on a database, offscreen: the main window with
+// its roster grid, and the add-to-group dialog with its student list.
+class ClientScreens
+{
+public:
+    explicit ClientScreens(const QString &connectionString);
+    ~ClientScreens();
+
+    // A group picked in the main window, until its roster is painted.
+    void pickGroup(const QVariant &group);
+    // The add-to-group dialog opened for the group last picked, until painted.
+    void openAddDialog();
+    void closeAddDialog();
+    // The dialog's student list opened, until painted.
+    void openStudentList();
+    void closeStudentList();
+    // One key typed into the dialog's closed student list.
+    void typeIntoStudentList(const QString &character);
+    int candidateCount() const;
+
+private:
+    qor::LookupList *studentList() const;
+    std::unique_ptr<qor::TDM> m_dm;
+};
