@@ -32,6 +32,8 @@ public:
 
     // Runs a statement that returns rows and reads them all.
     virtual RowSet select(const QString &statement) = 0;
+    // The same into rows, whose storage is used again where the engine can.
+    virtual void selectInto(const QString &statement, RowSet &rows) { rows = select(statement); }
     // Runs a statement that returns no rows.
     virtual void execute(const QString &statement) = 0;
 

@@ -37,14 +37,13 @@ void Query::open()
         return;
     if (!m_connection)
         throw Error(QStringLiteral("%1: Missing Connection or ConnectionString").arg(objectName()));
-    RowSet rows;
     try {
-        rows = m_connection->engine().select(m_sql);
+        m_connection->engine().selectInto(m_sql, m_rows);
     } catch (...) {
+        m_rows.reset({});
         m_connection->queryClosed(); // the connection may have opened for nothing
         throw;
     }
-    m_rows = std::move(rows);
     bindFields();
     m_current = isEmpty() ? -1 : 0;
     forgetIndexes();
@@ -63,7 +62,7 @@ void Query::close()
     m_modified = false;
     m_original.clear();
     setState(State::Inactive);
-    m_rows = RowSet();
+    m_rows.reset({}); // the storage stays for the next open
     m_current = -1;
     forgetIndexes();
     emit closed();
@@ -234,20 +233,9 @@ int Query::lookupRow(const QString &keyField, const QVariant &key) const
     if (!isOpen() || !key.isValid() || key.isNull())
         return -1;
     auto index = m_lookupIndexes.find(keyField.toLower());
-    if (index == m_lookupIndexes.end()) {
-        // Built once per open, so that each look-up is a hash probe, not a scan.
-        QHash<qint64, int> rows;
-        const int column = m_rows.indexOf(keyField);
-        if (column >= 0) {
-            rows.reserve(rowCount());
-            for (int row = rowCount() - 1; row >= 0; --row) {
-                if (!m_rows.isNull(row, column))
-                    rows.insert(m_rows.integer(row, column), row);
-            }
-        }
-        index = m_lookupIndexes.insert(keyField.toLower(), rows);
-    }
-    return index->value(key.toLongLong(), -1);
+    if (index == m_lookupIndexes.end()) // once per open, so that a look-up never scans
+        index = m_lookupIndexes.insert(keyField.toLower(), KeyIndex(m_rows, m_rows.indexOf(keyField)));
+    return index->rowOf(m_rows, key.toLongLong());
 }
 
 int Query::locatePrefix(const QString &field, const QString &prefix) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Connection.h"
+#include "data/KeyIndex.h"
 #include "data/PrefixIndex.h"
 #include "data/RowSet.h"
 
@@ -169,7 +170,7 @@ private:
     QList<FieldDef> m_defs;
     QList<FieldDef> m_fields;
     QList<int> m_columnOfField; // result column of each field; -1 for lookups
-    mutable QHash<QString, QHash<qint64, int>> m_lookupIndexes; // by lower-case key field
+    mutable QHash<QString, KeyIndex> m_lookupIndexes;             // by lower-case key field
     mutable QHash<QString, PrefixIndex> m_prefixIndexes;          // by lower-case text field
 
     State m_state = State::Inactive;

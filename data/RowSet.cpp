@@ -9,6 +9,15 @@ RowSet::RowSet(QList<Column> columns)
 {
 }
 
+void RowSet::reset(QList<Column> columns)
+{
+    m_columns = std::move(columns);
+    m_columnCount = int(m_columns.size());
+    m_rowCount = 0;
+    m_cells.clear();
+    m_texts.clear();
+}
+
 int RowSet::indexOf(const QString &name) const
 {
     for (int i = 0; i < m_columnCount; ++i) {
@@ -21,20 +30,30 @@ int RowSet::indexOf(const QString &name) const
 int RowSet::appendRow()
 {
     m_cells.resize(m_cells.size() + m_columnCount);
-    return rowCount() - 1;
+    return m_rowCount++;
 }
 
 int RowSet::insertRow(int before)
 {
     before = std::clamp(before, 0, rowCount());
-    m_cells.insert(m_cells.begin() + qsizetype(before) * m_columnCount, m_columnCount, Cell{});
+    appendRow();
+    for (int row = m_rowCount - 1; row > before; --row) {
+        for (int column = 0; column < m_columnCount; ++column)
+            cell(row, column) = cell(row - 1, column);
+    }
+    for (int column = 0; column < m_columnCount; ++column)
+        cell(before, column) = Cell{};
     return before;
 }
 
 void RowSet::removeRow(int row)
 {
-    const auto first = m_cells.begin() + qsizetype(row) * m_columnCount;
-    m_cells.erase(first, first + m_columnCount);
+    for (int r = row; r + 1 < m_rowCount; ++r) {
+        for (int column = 0; column < m_columnCount; ++column)
+            cell(r, column) = cell(r + 1, column);
+    }
+    --m_rowCount;
+    m_cells.resize(size_t(m_rowCount) * m_columnCount);
 }
 
 void RowSet::setNull(int row, int column)
@@ -60,9 +79,8 @@ void RowSet::setText(int row, int column, const char *utf8, qsizetype size)
 {
     Cell &c = cell(row, column);
     c.kind = Cell::Text;
-    c.offset = m_texts.size();
+    c.offset = m_texts.append(utf8, size_t(size));
     c.size = quint32(size);
-    m_texts.append(utf8, size_t(size));
 }
 
 void RowSet::setValue(int row, int column, const QVariant &value)
@@ -139,7 +157,8 @@ QVariant RowSet::value(int row, int column) const
     case Cell::Text:
         break;
     }
-    const QString text = QString::fromUtf8(m_texts.data() + c.offset, c.size);
+    const std::string_view stored = textOf(c);
+    const QString text = QString::fromUtf8(stored.data(), qsizetype(stored.size()));
     if (m_columns[column].type == ColumnType::DateTime)
         return dateTimeFromStored(text);
     return text;
@@ -158,7 +177,8 @@ QString RowSet::text(int row, int column) const
     case Cell::Text:
         break;
     }
-    return QString::fromUtf8(m_texts.data() + c.offset, c.size);
+    const std::string_view stored = textOf(c);
+    return QString::fromUtf8(stored.data(), qsizetype(stored.size()));
 }
 
 std::string_view RowSet::utf8(int row, int column) const
@@ -166,7 +186,7 @@ std::string_view RowSet::utf8(int row, int column) const
     const Cell &c = cell(row, column);
     if (c.kind != Cell::Text)
         return {};
-    return std::string_view(m_texts.data() + c.offset, c.size);
+    return textOf(c);
 }
 
 qint64 RowSet::integer(int row, int column) const

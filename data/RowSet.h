@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ChunkedStore.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -31,9 +33,15 @@ public:
     RowSet() = default;
     explicit RowSet(QList<Column> columns);
 
+    // No rows, and these columns: the storage of the rows read before is kept
+    // for the next ones.
+    void reset(QList<Column> columns);
+
     const QList<Column> &columns() const { return m_columns; }
+    // A computed column's type, once the first row tells it.
+    void setColumnType(int column, ColumnType type) { m_columns[column].type = type; }
     int columnCount() const { return int(m_columns.size()); }
-    int rowCount() const { return m_columnCount ? int(m_cells.size() / m_columnCount) : 0; }
+    int rowCount() const { return m_rowCount; }
     // Column position by name, without regard to case; -1 when absent.
     int indexOf(const QString &name) const;
 
@@ -79,11 +87,13 @@ private:
 
     Cell &cell(int row, int column) { return m_cells[size_t(row) * m_columnCount + column]; }
     const Cell &cell(int row, int column) const { return m_cells[size_t(row) * m_columnCount + column]; }
+    std::string_view textOf(const Cell &c) const { return m_texts.at(c.offset, c.size); }
 
     QList<Column> m_columns;
     int m_columnCount = 0;
-    std::vector<Cell> m_cells;
-    std::string m_texts;
+    int m_rowCount = 0;
+    ChunkedArray<Cell, 16384> m_cells;
+    TextStore m_texts;
 };
 
 // Applies the naming rule for result columns: of two columns with one name

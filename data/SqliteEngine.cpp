@@ -291,24 +291,33 @@ void SqliteEngine::checkMayRun(const QString &statement) const
 
 RowSet SqliteEngine::select(const QString &statement)
 {
+    RowSet rows;
+    selectInto(statement, rows);
+    return rows;
+}
+
+void SqliteEngine::selectInto(const QString &statement, RowSet &rows)
+{
+    rows.reset({});
     checkMayRun(statement);
     if (const auto call = tsql::parseExec(statement)) {
         if (call->procedure.compare(u"GET_USER", Qt::CaseInsensitive) != 0)
             throw Error(QStringLiteral("Could not find stored procedure '%1'.").arg(call->procedure));
         if (m_role == Role::Worker)
             throw Error(QStringLiteral("The EXECUTE permission was denied on the object 'GET_USER', database '%1', schema 'dbo'.").arg(m_catalog));
-        return embeddedGetUser(m_db, call->arguments, clock()());
+        rows = embeddedGetUser(m_db, call->arguments, clock()());
+        return;
     }
     if (const auto order = tsql::parseSetDateFormat(statement)) {
         m_dateFormat = *order;
-        return RowSet();
+        return;
     }
 
     const QByteArray sql = sqliteText(statement);
     qsizetype consumed = 0;
     SqliteStatement stmt(m_db, sql, &consumed);
     if (!stmt)
-        return RowSet();
+        return;
     // A query reads one statement; a second one would otherwise go unrun unseen.
     if (SqliteStatement(m_db, sql.mid(consumed)))
         throw Error(QStringLiteral("A query runs one statement; this one goes on after it: '%1'")
@@ -328,7 +337,7 @@ RowSet SqliteEngine::select(const QString &statement)
     for (int i = 0; i < columnCount; ++i)
         columns[i].name = unique[i];
 
-    RowSet rows(columns);
+    rows.reset(columns);
     bool typesSettled = false;
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -356,19 +365,15 @@ RowSet SqliteEngine::select(const QString &statement)
                 if (columns[i].type != ColumnType::Other)
                     continue;
                 const int t = sqlite3_column_type(s, i);
-                columns[i].type = t == SQLITE_INTEGER ? ColumnType::BigInt
-                                  : t == SQLITE_FLOAT ? ColumnType::Float
-                                  : t == SQLITE_TEXT  ? ColumnType::Text
-                                                      : ColumnType::Other;
+                rows.setColumnType(i, t == SQLITE_INTEGER ? ColumnType::BigInt
+                                      : t == SQLITE_FLOAT ? ColumnType::Float
+                                      : t == SQLITE_TEXT  ? ColumnType::Text
+                                                          : ColumnType::Other);
             }
-            RowSet typed(columns);
-            typed.setRowValues(typed.appendRow(), rows.rowValues(row));
-            rows = std::move(typed);
         }
     }
     if (rc != SQLITE_DONE)
         fail();
-    return rows;
 }
 
 void SqliteEngine::execute(const QString &statement)

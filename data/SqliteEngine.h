@@ -23,6 +23,7 @@ public:
     ~SqliteEngine() override;
 
     RowSet select(const QString &statement) override;
+    void selectInto(const QString &statement, RowSet &rows) override;
     void execute(const QString &statement) override;
     QString primaryKey(const QString &table) override;
     QStringList tableColumns(const QString &table) override;
