@@ -279,6 +279,14 @@ private slots:
         pickGroup(QStringLiteral("фак"), QStringLiteral("б"));
         QVERIFY(action("N5")->isEnabled());
         QVERIFY(action("N6")->isEnabled());
+
+        // Another faculty: the group list no longer shows the group, whose
+        // roster stays on screen and is what the commands hand on.
+        typeInto(Form1->facultyList(), QStringLiteral("под"));
+        QCOMPARE(Form1->groupList()->currentText(), QString());
+        QVERIFY(action("N5")->isEnabled());
+        QCOMPARE(Form1->rosterReport().subject, QStringLiteral("Бухгалтерский учёт и налогообложение"));
+        QCOMPARE(Form1->rosterReport().context, QStringLiteral("Факультет повышения квалификации"));
     }
 
     // The preview opens on Ctrl+P with the row being edited written first.
