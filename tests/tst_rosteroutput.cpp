@@ -2,7 +2,7 @@
 // preview and the PDF printed from it, the roster saved through the save
 // dialog as .xlsx or CSV and read back apart from the client, and a save
 // that cannot be written.
-#include "DemoFixture.h"
+#include "MainWindowFixture.h"
 
 #include "controls/DataGrid.h"
 #include "controls/LookupList.h"
@@ -34,19 +34,6 @@
 using namespace qor;
 
 namespace {
-
-void type(const QString &text)
-{
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
-
-void typeInto(LookupList *list, const QString &start)
-{
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Escape);
-    type(start);
-}
 
 QByteArray run(const QString &program, const QStringList &arguments)
 {
@@ -192,8 +179,8 @@ class TestRosterOutput : public QObject
 {
     Q_OBJECT
 
+    MainWindowFixture *mainWindow = nullptr;
     DemoFixture *demo = nullptr;
-    QStringList boxes;
 
     void pickGroup(const QString &faculty, const QString &group)
     {
@@ -240,27 +227,12 @@ private slots:
 
     void init()
     {
-        demo = new DemoFixture;
-        DM = new TDM;
-        DM->ADOCon->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
-        Form1 = new TForm1;
-        Form1->loadLists();
+        mainWindow = new MainWindowFixture;
+        demo = &mainWindow->demo;
         Form1->show();
         QVERIFY(QTest::qWaitForWindowActive(Form1));
-        boxes.clear();
-        boxInterceptor() = [this](const BoxRequest &box) {
-            boxes.append(box.text);
-            return QMessageBox::Ok;
-        };
     }
-    void cleanup()
-    {
-        boxInterceptor() = nullptr;
-        delete Form1;
-        Form1 = nullptr;
-        delete DM;
-        delete demo;
-    }
+    void cleanup() { delete mainWindow; }
 
     void theCommandsWaitForAGroup()
     {
@@ -312,7 +284,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(stored, 1);
         QCOMPARE(pages, 1);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(mainWindow->boxes.isEmpty());
         QVERIFY(run(QStringLiteral("pdftotext"), {pdfOfRoster(), QStringLiteral("-")}).contains("77-к"));
     }
 
@@ -411,7 +383,7 @@ private slots:
         // A right click where the window system puts it: on the window.
         const QPoint onRow = grid->viewport()->mapTo(Form1, grid->visualRect(grid->model()->index(2, 1)).center());
         QTest::mouseClick(Form1->windowHandle(), Qt::RightButton, {}, onRow);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(mainWindow->boxes.isEmpty());
         QVERIFY(QFile::exists(folder + u'/' + written));
 
         const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
