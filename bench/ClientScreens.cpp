@@ -76,3 +76,8 @@ int ClientScreens::candidateCount() const
 {
     return studentList() ? studentList()->count() : 0;
 }
+
+ReportTable ClientScreens::rosterReport() const
+{
+    return Form1->rosterReport();
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ReportTable.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -29,6 +31,8 @@ public:
     // One key typed into the dialog's closed student list.
     void typeIntoStudentList(const QString &character);
     int candidateCount() const;
+    // The roster on screen as the main window prints and saves it.
+    qor::ReportTable rosterReport() const;
 
 private:
     qor::LookupList *studentList() const;

@@ -1,9 +1,11 @@
-// qor-bench: what a group pick and the add-to-group dialog cost the user on
-// large offices, beside the engine's own limit (SQLite stepped through its C
-// interface) and beside a typical Qt program (QSqlQueryModel on QSQLITE).
+// qor-bench: what a group pick, the add-to-group dialog and handing a roster
+// on (print preview, PDF, spreadsheet) cost the user on large offices,
+// beside the engine's own limit (SQLite stepped through its C interface), the
+// least each output costs, and a typical Qt program (QSqlQueryModel on QSQLITE).
 // The three are timed in turn, pick by pick, in one process; see README.md.
 #include "ClientScreens.h"
 #include "RawEngine.h"
+#include "RosterOutput.h"
 #include "Samples.h"
 #include "TypicalQt.h"
 
@@ -80,10 +82,12 @@ int peakAfterTenPicks(const QString &kind, const QString &file, int groups)
     setDataFolder(QFileInfo(file).absolutePath());
     if (kind == u"none") {
         // The process itself: the toolkit, its fonts, the offscreen screen.
-    } else if (kind == u"ours") {
+    } else if (kind == u"ours" || kind == u"ours-handed-on") {
         ClientScreens ours(workingConnection(file));
         for (int i = 0; i < 10; ++i)
             ours.pickGroup(groupOf(i, groups));
+        if (kind == u"ours-handed-on")
+            handRosterOnOnce(ours);
     } else if (kind == u"raw") {
         RawEngine raw(file);
         for (int i = 0; i < 10; ++i) {
@@ -165,6 +169,17 @@ void measureSize(const Size &size, int repeat, const QString &keep)
     std::printf("| type-ahead, first key after opening | %.3f / %.3f | | | |\n", oursFirstKey.best(), oursFirstKey.median());
     std::printf("| type-ahead, further keys | %.3f / %.3f (worst %.3f) | | | |\n", oursKey.best(), oursKey.median(), oursKey.worst());
 
+    const RosterOutputTimes handedOn = measureRosterOutput(ours, raw, group, repeat);
+    std::printf("| its roster (%d rows) read for printing or saving | %.2f / %.2f | %.2f / %.2f (statement) | | x%.2f / x%.2f |\n",
+                handedOn.rows, handedOn.read.best(), handedOn.read.median(), handedOn.readRaw.best(), handedOn.readRaw.median(),
+                handedOn.read.best() / handedOn.readRaw.best(), handedOn.read.median() / handedOn.readRaw.median());
+    std::printf("| print preview, %d pages laid out | %.2f / %.2f | %.2f / %.2f (texts alone) | | x%.2f / x%.2f |\n", handedOn.pages,
+                handedOn.preview.best(), handedOn.preview.median(), handedOn.previewRaw.best(), handedOn.previewRaw.median(),
+                handedOn.preview.best() / handedOn.previewRaw.best(), handedOn.preview.median() / handedOn.previewRaw.median());
+    printRow("printed to PDF", handedOn.pdf, handedOn.pdfRaw);
+    printRow("saved as .xlsx", handedOn.xlsx, handedOn.xlsxRaw);
+    printRow("saved as CSV", handedOn.csv, handedOn.csvRaw);
+
     const size_t bytes = raw.step(plain(statements::students())) + raw.step(plain(statements::rosterOfGroup(group)));
     const QStringList child{QStringLiteral("--peak-after-ten-picks"), QString(), file, QString::number(size.groups)};
     const auto peak = [&](const char *kind) {
@@ -175,11 +190,13 @@ void measureSize(const Size &size, int repeat, const QString &keep)
     // What each adds to a process that only starts the toolkit.
     const double none = peak("none");
     const double oursPeak = peak("ours") - none, rawPeak = peak("raw") - none, qtPeak = peak("qt") - none;
+    const double handedOnPeak = peak("ours-handed-on") - none;
     const double dataMiB = bytes / 1048576.0;
     std::printf("\nPeak memory after ten picks, each in a process of its own, beyond the %.0f MiB of a process that only starts "
                 "the toolkit: ours %.1f MiB, raw engine %.1f MiB, typical Qt %.1f MiB. The pick's data is %.1f MiB; ours holds %.1f "
                 "times it.\n",
                 none, oursPeak, rawPeak, qtPeak, dataMiB, oursPeak / dataMiB);
+    std::printf("Then previewing, printing to PDF and saving the last roster (.xlsx, CSV) takes ours to %.1f MiB.\n", handedOnPeak);
 }
 
 // From the program's start to the sign-in window painted, in a process of its own.

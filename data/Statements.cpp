@@ -51,6 +51,14 @@ QString studentsNotInGroup(const QVariant &groupKey)
            + TDM::keyText(groupKey) + QStringLiteral(") order by s_fio");
 }
 
+QString groupAndFaculty(const QVariant &groupKey)
+{
+    return QStringLiteral("SELECT dbo.group_slushatel.name_full, dbo.faculty.[p23-1] FROM dbo.group_slushatel "
+                          "INNER JOIN dbo.faculty ON dbo.faculty.id_faculty = dbo.group_slushatel.id_faculty "
+                          "WHERE dbo.group_slushatel.id_group_slushatel=")
+           + TDM::keyText(groupKey);
+}
+
 QString addToGroup(const QVariant &studentKey, const QVariant &groupKey, const QVariant &orderKey,
                    const QDate &orderDate, const QString &orderNumber)
 {

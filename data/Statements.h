@@ -18,6 +18,8 @@ QString groupsOfFaculty(const QVariant &facultyKey);
 QString students();
 QString rosterOfGroup(const QVariant &groupKey);
 QString studentsNotInGroup(const QVariant &groupKey);
+// The group's full name and its faculty's name, for the heading of its roster.
+QString groupAndFaculty(const QVariant &groupKey);
 // An order number is quoted with every quote inside doubled, so that it is
 // stored as typed.
 QString addToGroup(const QVariant &studentKey, const QVariant &groupKey, const QVariant &orderKey,

@@ -2,12 +2,16 @@
 
 #include "controls/ClassicLook.h"
 #include "controls/DataGrid.h"
+#include "controls/GridReport.h"
 #include "controls/LookupList.h"
 #include "controls/MessageBoxes.h"
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
+#include "data/RosterReport.h"
 #include "data/Statements.h"
 #include "data/TDM.h"
+#include "screens/ReportPreview.h"
+#include "screens/ReportSaving.h"
 #include "screens/TForm3.h"
 #include "screens/TForm4.h"
 #include "screens/TForm5.h"
@@ -76,6 +80,11 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     connect(ui->N2, &QAction::triggered, this, [this] { runUserAction([this] { N2Click(); }); });
     connect(ui->N3, &QAction::triggered, this, [this] { runUserAction([this] { N3Click(); }); });
     connect(ui->N4, &QAction::triggered, this, [this] { runUserAction([this] { N4Click(); }); });
+    connect(ui->N5, &QAction::triggered, this, [this] { runUserAction([this] { N5Click(); }); });
+    connect(ui->N6, &QAction::triggered, this, [this] { runUserAction([this] { N6Click(); }); });
+    // The roster's own menu offers the same two commands.
+    ui->DBGridEh1->addActions({ui->N5, ui->N6});
+    ui->DBGridEh1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 TForm1::~TForm1()
@@ -138,7 +147,10 @@ void TForm1::DBLookupComboBox2Click()
     const QVariant group = ui->DBLookupComboBox2->keyValue();
     TDM::reopen(DM->ADOQ_Student, statements::students());
     TDM::reopen(DM->ADOQ_movement_slushatel, statements::rosterOfGroup(group));
-    ui->BitBtn1->setEnabled(group.isValid() && !group.isNull());
+    const bool chosen = group.isValid() && !group.isNull();
+    ui->BitBtn1->setEnabled(chosen);
+    m_rosterGroup = group;
+    enableRosterOutput(chosen);
 }
 
 void TForm1::BitBtn1Click()
@@ -162,6 +174,30 @@ void TForm1::N3Click()
 void TForm1::N4Click()
 {
     showModal(Form5);
+}
+
+void TForm1::N5Click()
+{
+    // What is printed is what is stored: a row being edited is written first.
+    if (writeRosterRow())
+        previewReport(this, ui->N5->text().remove(u'…'), rosterReport());
+}
+
+void TForm1::N6Click()
+{
+    if (writeRosterRow())
+        saveReportAs(this, ui->N6->text().remove(u'…'), rosterReport());
+}
+
+ReportTable TForm1::rosterReport() const
+{
+    return qor::rosterReport(*DM, m_rosterGroup, reportColumnsOf(*ui->DBGridEh1), QDate::currentDate());
+}
+
+void TForm1::enableRosterOutput(bool enabled)
+{
+    ui->N5->setEnabled(enabled);
+    ui->N6->setEnabled(enabled);
 }
 
 bool TForm1::writeRosterRow()

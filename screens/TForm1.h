@@ -1,7 +1,10 @@
 #pragma once
 
+#include "data/ReportTable.h"
+
 #include <QMainWindow>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 
@@ -48,6 +51,13 @@ public:
     void N2Click();
     void N3Click();
     void N4Click();
+    // Print preview of the roster; the roster saved as a spreadsheet.
+    void N5Click();
+    void N6Click();
+
+    // The roster on screen as it is printed and saved, with the heading of
+    // the group it was read for.
+    ReportTable rosterReport() const;
 
     LookupList *facultyList() const;
     LookupList *groupList() const;
@@ -64,10 +74,14 @@ protected:
 private:
     void setUpRoster();
     bool writeRosterRow();
+    void enableRosterOutput(bool enabled);
 
     std::unique_ptr<Ui::TForm1> ui;
     enum class SignIn { NotRun, Cancelled, Succeeded };
     SignIn m_signIn = SignIn::NotRun;
+    // The group whose roster is on screen: the group list may since show
+    // another faculty's groups.
+    QVariant m_rosterGroup;
 };
 
 // The program's one main window.

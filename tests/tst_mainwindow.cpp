@@ -1,7 +1,7 @@
 // The main window on the demo data, driven by keys and the mouse: list
 // loading, the faculty and group picks, the add button, roster edits written
 // when the user moves on, and no typed change lost on a pick or on closing.
-#include "DemoFixture.h"
+#include "MainWindowFixture.h"
 
 #include "app/Application.h"
 #include "controls/DataGrid.h"
@@ -21,8 +21,8 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+    MainWindowFixture *mainWindow = nullptr;
     DemoFixture *demo = nullptr;
-    QStringList shownErrors;
 
     // Chooses a row as a person does from the keyboard: Down moves the closed
     // list one row at a time (the first press to the first row).
@@ -33,11 +33,6 @@ class TestMainWindow : public QObject
             list->setKeyValue({});
         for (int presses = row - list->currentIndex(); presses > 0; --presses)
             QTest::keyClick(list, Qt::Key_Down);
-    }
-    void type(const QString &text)
-    {
-        for (QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
     // Types into a roster cell and leaves the editor, the text in the row.
     void typeIntoCell(int row, int column, const QString &text)
@@ -75,27 +70,12 @@ private slots:
 
     void init()
     {
-        demo = new DemoFixture;
-        DM = new TDM;
-        DM->ADOCon->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
-        Form1 = new TForm1;
-        Form1->loadLists();
+        mainWindow = new MainWindowFixture;
+        demo = &mainWindow->demo;
         Form1->show();
         QVERIFY(QTest::qWaitForWindowActive(Form1));
-        shownErrors.clear();
-        boxInterceptor() = [this](const BoxRequest &box) {
-            shownErrors.append(box.text);
-            return QMessageBox::Ok;
-        };
     }
-    void cleanup()
-    {
-        boxInterceptor() = nullptr;
-        delete Form1;
-        Form1 = nullptr;
-        delete DM;
-        delete demo;
-    }
+    void cleanup() { delete mainWindow; }
 
     void listsFacultiesThatHaveGroups()
     {
@@ -134,7 +114,7 @@ private slots:
         pick(Form1->groupList(), 1);
         QCOMPARE(roster->rowCount(), 0);
         QVERIFY(addButton()->isEnabled());
-        QVERIFY(shownErrors.isEmpty());
+        QVERIFY(mainWindow->boxes.isEmpty());
     }
 
     void aPickWithoutAChoiceShowsTheServersError()
@@ -145,7 +125,7 @@ private slots:
         QTRY_VERIFY(faculties->view()->isVisible());
         QTest::keyClick(faculties->view(), Qt::Key_Return);
         QCOMPARE(DM->ADOQ_GroupSlushatel->sql(), QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty="));
-        QCOMPARE(shownErrors.size(), 1);
+        QCOMPARE(mainWindow->boxes.size(), 1);
         QVERIFY(!DM->ADOQ_GroupSlushatel->isOpen());
     }
 
@@ -167,7 +147,7 @@ private slots:
         anotherClientDeletes(roster->index(2, 1).data().toString());
         QTest::keyClick(grid, Qt::Key_Up);
         QCOMPARE(grid->currentIndex().row(), 2);
-        QCOMPARE(shownErrors, QStringList{RowGone});
+        QCOMPARE(mainWindow->boxes, QStringList{RowGone});
     }
 
     void aChangedRowIsWrittenBeforeAnotherGroupIsPicked()
@@ -180,7 +160,7 @@ private slots:
         // Written into the group it was typed in, not the one picked now.
         QCOMPARE(storedLeaveNumber(name), QStringLiteral("77-о"));
         QCOMPARE(Form1->rosterGrid()->model()->rowCount(), 5);
-        QVERIFY(shownErrors.isEmpty());
+        QVERIFY(mainWindow->boxes.isEmpty());
     }
 
     void aRowThatCannotBeWrittenKeepsThePickAndTheProgram()
@@ -192,15 +172,15 @@ private slots:
         anotherClientDeletes(name);
 
         pick(Form1->groupList(), 1);
-        QCOMPARE(shownErrors, QStringList{RowGone});
+        QCOMPARE(mainWindow->boxes, QStringList{RowGone});
         QCOMPARE(Form1->groupList()->currentIndex(), 0); // back on the group it was on
         QCOMPARE(Form1->groupList()->keyValue().toInt(), 1);
         QCOMPARE(Form1->rosterGrid()->model()->rowCount(), 7);
         QCOMPARE(DM->ADOQ_movement_slushatel->state(), Query::State::Edit);
 
-        shownErrors.clear();
+        mainWindow->boxes.clear();
         QVERIFY(!Form1->close()); // the program stays open
-        QCOMPARE(shownErrors, QStringList{RowGone});
+        QCOMPARE(mainWindow->boxes, QStringList{RowGone});
         QVERIFY(Form1->isVisible());
 
         // Once the user undoes the change, the program closes.

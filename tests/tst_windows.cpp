@@ -1,7 +1,7 @@
 // The add-to-group dialog, the group formation window and the order list
 // windows on the demo data, driven by keys and the mouse, with what they
 // store read back apart from the client.
-#include "DemoFixture.h"
+#include "MainWindowFixture.h"
 
 #include "controls/DataGrid.h"
 #include "controls/DatePicker.h"
@@ -24,21 +24,6 @@ using namespace qor;
 
 namespace {
 
-void type(const QString &text)
-{
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
-
-// Chooses a row of a closed list by typing the start of its text (Escape
-// first, so that nothing typed before counts).
-void typeInto(LookupList *list, const QString &start)
-{
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Escape);
-    type(start);
-}
-
 template <typename T>
 T *child(QWidget *window, const char *name)
 {
@@ -51,8 +36,8 @@ class TestWindows : public QObject
 {
     Q_OBJECT
 
+    MainWindowFixture *mainWindow = nullptr;
     DemoFixture *demo = nullptr;
-    QStringList boxes;
 
     qint64 count(const QString &sql) { return demo->owner()->select(sql).integer(0, 0); }
     void showAndWait(QWidget *window)
@@ -79,31 +64,19 @@ private slots:
 
     void init()
     {
-        demo = new DemoFixture;
-        DM = new TDM;
-        DM->ADOCon->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
-        Form1 = new TForm1;
-        Form1->loadLists();
+        mainWindow = new MainWindowFixture;
+        demo = &mainWindow->demo;
         showAndWait(Form1);
-        boxes.clear();
-        boxInterceptor() = [this](const BoxRequest &box) {
-            boxes.append(box.text);
-            return QMessageBox::Ok;
-        };
     }
     void cleanup()
     {
-        boxInterceptor() = nullptr;
         delete Form6;
         Form6 = nullptr;
         delete Form4;
         Form4 = nullptr;
         delete Form3;
         Form3 = nullptr;
-        delete Form1;
-        Form1 = nullptr;
-        delete DM;
-        delete demo;
+        delete mainWindow;
     }
 
     void theMainWindowOpensEachWindowModallyAndFreesIt()
@@ -169,7 +142,7 @@ private slots:
                                                    "AND id_prikaz_come_slushatel = 4 AND come_date = '2015-03-05 00:00:00' AND come_reg = '%1'")
                                         .arg(quoted));
         if (refusal.isEmpty()) {
-            QVERIFY(boxes.isEmpty());
+            QVERIFY(mainWindow->boxes.isEmpty());
             QCOMPARE(stored, 1);
             QCOMPARE(roster->rowCount(), 6); // the roster shows the new row at once
             QCOMPARE(students->keyValue(), QVariant());
@@ -179,7 +152,7 @@ private slots:
             QCOMPARE(child<QLineEdit>(Form6, "Edit1")->text(), number); // kept for the next student
             QCOMPARE(students->count(), 19); // listed until the dialog opens again
         } else {
-            QCOMPARE(boxes, QStringList{refusal});
+            QCOMPARE(mainWindow->boxes, QStringList{refusal});
             QCOMPARE(stored, 0);
             QCOMPARE(roster->rowCount(), 5);
             QCOMPARE(students->currentText(), QStringLiteral("Жукова Дарья Викторовна")); // choices kept
@@ -213,7 +186,7 @@ private slots:
         type(QStringLiteral("9900,5"));
         // Closing writes the row typed in, then reloads the main window's faculties.
         QVERIFY(Form3->close());
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(mainWindow->boxes.isEmpty());
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE id_faculty = 4 AND name_short = 'ДО-1' "
                                       "AND name_full = 'Дистанционный курс' AND srok_obuchenia = '2027-06-30 00:00:00' AND oplata = 9900.5")),
                  1);
@@ -236,7 +209,7 @@ private slots:
         grid->setCurrentIndex(grid->model()->index(0, 0));
         type(QStringLiteral("ПО-9"));
         QTest::mouseClick(child<Navigator>(Form3, "DBNavigator1")->button(Navigator::Post), Qt::LeftButton);
-        QCOMPARE(boxes, QStringList{QStringLiteral("Could not convert variant of type (Null) into type (Integer)")});
+        QCOMPARE(mainWindow->boxes, QStringList{QStringLiteral("Could not convert variant of type (Null) into type (Integer)")});
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE name_short = 'ПО-9'")), 0);
         // The window stays open rather than lose the row; undone, it closes.
         QVERIFY(!Form3->close());
@@ -272,7 +245,7 @@ private slots:
         grid->setFocus();
         grid->setCurrentIndex(grid->model()->index(0, 0));
         QTest::mouseClick(child<Navigator>(Form4, "DBNavigator1")->button(Navigator::Delete), Qt::LeftButton);
-        QCOMPARE(boxes, (QStringList{QStringLiteral("Delete record?"),
+        QCOMPARE(mainWindow->boxes, (QStringList{QStringLiteral("Delete record?"),
                                      QStringLiteral("The DELETE statement conflicted with the REFERENCE constraint "
                                                     "\"FK_movement_slushatel_prikaz_come\". The conflict occurred in database "
                                                     "\"QOR\", table \"dbo.movement_slushatel\", column 'id_prikaz_come_slushatel'.")}));

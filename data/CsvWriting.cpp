@@ -1,0 +1,55 @@
+#include "data/CsvWriting.h"
+
+#include <QDateTime>
+
+namespace qor {
+
+namespace {
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString csvValue(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QDateTime) {
+        const QDateTime moment = value.toDateTime();
+        return moment.toString(moment.time() == QTime(0, 0) ? QStringLiteral("dd.MM.yyyy") : QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    }
+    if (value.typeId() == QMetaType::Double)
+        return QString::number(value.toDouble(), 'g', 15).replace(u'.', u','); // the Russian decimal comma
+    return value.toString();
+}
+
+QString titleOf(const ReportColumn &column)
+{
+    return column.lowerTitle.isEmpty() ? column.upperTitle : column.upperTitle + QStringLiteral(": ") + column.lowerTitle;
+}
+
+} // namespace
+
+QByteArray csvBytes(const ReportTable &table)
+{
+    QStringList lines;
+    lines.reserve(table.rows.size() + 1);
+    QStringList fields;
+    for (const ReportColumn &column : table.columns)
+        fields.append(csvField(titleOf(column)));
+    lines.append(fields.join(u';'));
+    for (const QList<QVariant> &row : table.rows) {
+        fields.clear();
+        for (const QVariant &value : row)
+            fields.append(csvField(csvValue(value)));
+        lines.append(fields.join(u';'));
+    }
+    return QByteArrayLiteral("\xEF\xBB\xBF") + lines.join(QStringLiteral("\r\n")).toUtf8() + QByteArrayLiteral("\r\n");
+}
+
+} // namespace qor

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "data/ReportTable.h"
+
+#include <QByteArray>
+
+namespace qor {
+
+enum class SpreadsheetFormat { Xlsx, Csv };
+
+// The format a file name asks for by its extension; Xlsx unless it ends in ".csv".
+SpreadsheetFormat spreadsheetFormatOf(const QString &fileName);
+
+// Saves the table to the file in the format. The file is written beside its
+// place and put there only when complete, so a failure (no right to write,
+// a full disk) leaves an earlier file as it was and no new one. Throws
+// qor::Error saying what went wrong.
+void saveSpreadsheet(const ReportTable &table, const QString &fileName, SpreadsheetFormat format);
+
+// Writes the bytes to the file that way.
+void saveFileWhole(const QString &fileName, const QByteArray &bytes);
+
+} // namespace qor

@@ -1,0 +1,74 @@
+#include "screens/ReportPreview.h"
+
+#include "controls/MessageBoxes.h"
+#include "controls/ReportPages.h"
+#include "controls/UserAction.h"
+#include "data/SpreadsheetSaving.h"
+#include "screens/QtRussianTexts.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPaintEngine>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace qor {
+
+namespace {
+
+const QString PrintFont = QStringLiteral("Liberation Sans");
+
+bool printsToPdfFile(QPrinter &printer)
+{
+    // The preview paints into pictures on the same printer: never a file.
+    return printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()
+           && printer.paintEngine()->type() != QPaintEngine::Picture;
+}
+
+} // namespace
+
+QPageLayout reportPageLayout()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(15, 10, 10, 10), QPageLayout::Millimeter);
+}
+
+void printReportOn(QPrinter &printer, const ReportTable &table)
+{
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    const int first = range ? printer.fromPage() : 0;
+    const int last = range ? printer.toPage() : 0;
+    if (!printsToPdfFile(printer)) {
+        printReport(table, printer, PrintFont, first, last);
+        return;
+    }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setResolution(printer.resolution());
+        writer.setPageLayout(printer.pageLayout());
+        writer.setTitle(printer.docName());
+        writer.setCreator(printer.creator());
+        printReport(table, writer, PrintFont, first, last);
+    }
+    saveFileWhole(printer.outputFileName(), pdf.data());
+}
+
+void previewReport(QWidget *parent, const QString &caption, const ReportTable &table)
+{
+    const QtRussianTexts russian;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(reportPageLayout());
+    printer.setDocName(table.subject);
+    printer.setCreator(applicationTitle());
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(caption);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
+        runUserAction([&] { printReportOn(*target, table); });
+    });
+    dialog.resize(1000, 700);
+    dialog.exec();
+}
+
+} // namespace qor
