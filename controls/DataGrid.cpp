@@ -23,8 +23,8 @@ namespace {
 // current row. Its width is the indicator's plus its line.
 class IndicatorHeader : public QHeaderView {
 public:
-    explicit IndicatorHeader(QWidget *parent)
-        : QHeaderView(Qt::Vertical, parent)
+    explicit IndicatorHeader(QAbstractItemView *view)
+        : QHeaderView(Qt::Vertical, view), m_view(view)
     {
         setSectionsClickable(false);
         setMinimumSectionSize(1);
@@ -34,11 +34,10 @@ public:
 
     enum class Marker { Current, Editing, NewRow };
 
-    void setCurrentRow(int row, Marker marker)
+    // Marks the view's current row, read when painting so that it never lags
+    // behind rows inserted or removed before it.
+    void setMarker(Marker marker)
     {
-        if (row == m_row && marker == m_marker)
-            return;
-        m_row = row;
         m_marker = marker;
         viewport()->update();
     }
@@ -51,7 +50,7 @@ protected:
         option.rect = rect;
         option.position = QStyleOptionHeader::Middle;
         style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
-        if (logicalIndex != m_row)
+        if (logicalIndex != m_view->currentIndex().row())
             return;
         // A triangle on the current row; an I-beam while it is being edited,
         // a star while it is new, so that a row not yet written shows.
@@ -83,7 +82,7 @@ protected:
     }
 
 private:
-    int m_row = -1;
+    const QAbstractItemView *m_view;
     Marker m_marker = Marker::Current;
 };
 
@@ -432,7 +431,8 @@ QModelIndex DataGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
         if (row < 0 || row >= rows)
             return current;
         const int logical = m_header->logicalIndex(visual);
-        if (isColumnHidden(logical) || isRowHidden(row))
+        // A column dragged to nothing holds no cell anyone could see.
+        if (isColumnHidden(logical) || isRowHidden(row) || columnWidth(logical) <= 1)
             continue;
         const QModelIndex candidate = model()->index(row, logical, rootIndex());
         if (isCellEditable(candidate))
@@ -453,7 +453,7 @@ void DataGrid::updateIndicator()
     Marker marker = Marker::Current;
     if (m_queryModel && m_queryModel->isEditing())
         marker = m_queryModel->isNewRow() ? Marker::NewRow : Marker::Editing;
-    static_cast<IndicatorHeader *>(verticalHeader())->setCurrentRow(currentIndex().row(), marker);
+    static_cast<IndicatorHeader *>(verticalHeader())->setMarker(marker);
 }
 
 } // namespace qor

@@ -105,6 +105,10 @@ bool DataGrid::commitEditorKeepingOnRefusal(QWidget *editor)
     const QString refusal = m_queryModel ? m_queryModel->takeError() : QString();
     if (refusal.isEmpty())
         return true;
+    // A window being taken down has nobody to read the reason to; its rows
+    // were written, or their writing refused, when it was closed.
+    if (!isVisible())
+        return false;
     // The editor keeps the refused text for correction: the closing that
     // follows a commit, and the commit and closing the error box's taking
     // the focus brings, leave it open, and the press that caused them asks
@@ -151,8 +155,11 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
         hint = QAbstractItemDelegate::NoHint;
     if (hint == QAbstractItemDelegate::EditNextItem && m_queryModel && isLastCell(currentIndex())) {
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-        if (!m_queryModel->isUntouchedNewRow() && appendRow())
+        // Tab past the last cell goes on to the first cell of a new row.
+        if (!m_queryModel->isUntouchedNewRow() && appendRow()) {
+            moveToFirstEditableCell(m_queryModel->currentRow());
             edit(currentIndex());
+        }
         return;
     }
     QTableView::closeEditor(editor, hint);
@@ -166,12 +173,29 @@ bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
     auto *line = editing && m_queryModel ? qobject_cast<QLineEdit *>(indexWidget(index)) : nullptr;
     if (line && !line->property("qorWatched").toBool()) {
         line->setProperty("qorWatched", true);
+        line->installEventFilter(this); // Ctrl+Delete deletes the row, also from a cell's editor
         connect(line, &QLineEdit::textEdited, this, [this] { report(m_queryModel->beginEdit()); });
         // The key that opened the editor was typed into it already.
         if (line->isModified())
             report(m_queryModel->beginEdit());
     }
     return editing;
+}
+
+bool DataGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (watched != this && key->key() == Qt::Key_Delete
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            // The editor would delete a word; the grid deletes the row.
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                deleteRow();
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 bool DataGrid::report(bool done)
@@ -202,10 +226,7 @@ bool DataGrid::appendRow()
     QScopedValueRollback leaving(m_leavingRow, true);
     if (!commitEditor())
         return false;
-    if (!report(m_queryModel->insertRows(model()->rowCount(), 1)))
-        return false;
-    moveToFirstEditableCell(m_queryModel->currentRow());
-    return true;
+    return report(m_queryModel->insertRows(model()->rowCount(), 1));
 }
 
 bool DataGrid::deleteRow()
@@ -311,8 +332,8 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Tab:
         if (plain && isLastCell(currentIndex())) {
-            if (!m_queryModel->isUntouchedNewRow())
-                appendRow();
+            if (!m_queryModel->isUntouchedNewRow() && appendRow())
+                moveToFirstEditableCell(m_queryModel->currentRow());
             event->accept();
             return;
         }
@@ -334,6 +355,9 @@ void DataGrid::mousePressEvent(QMouseEvent *event)
             setCurrentIndex(target);
             return;
         }
+        // Moving there selected the cell; a click on a selected cell edits it,
+        // which only a second click may do.
+        selectionModel()->clearSelection();
     }
     QTableView::mousePressEvent(event);
 }

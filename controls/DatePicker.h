@@ -5,8 +5,9 @@
 namespace qor {
 
 // A date picker: the local short date with a drop-down month calendar,
-// holding a date and time. Left and Right move between day, month and year;
-// Tab leaves it, as it leaves every other control.
+// holding a date and time. Digits fill the day, month and year in turn (a
+// separator or Left and Right move between them); Tab leaves it, as it
+// leaves every other control, and entering it starts at the day.
 class DatePicker : public QDateTimeEdit
 {
     Q_OBJECT
@@ -15,7 +16,12 @@ public:
     explicit DatePicker(QWidget *parent = nullptr);
 
 protected:
-    bool focusNextPrevChild(bool next) override;
+    bool event(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_justAdvanced = false; // the last digit filled a part and moved on
 };
 
 } // namespace qor

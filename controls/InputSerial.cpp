@@ -19,6 +19,7 @@ protected:
         case QEvent::KeyPress:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+        case QEvent::Close: // a window's close button is pressed outside the program
             ++serial;
             break;
         default:

@@ -71,7 +71,11 @@ void Navigator::setGrid(DataGrid *grid, Buttons buttons)
     m_insert->setVisible(buttons & Insert);
     m_delete->setVisible(buttons & Delete);
     m_post->setVisible(buttons & Post);
-    connect(m_insert, &QToolButton::clicked, grid, [grid] { grid->insertRow(); });
+    // The new row is for typing into: the grid takes the keyboard.
+    connect(m_insert, &QToolButton::clicked, grid, [grid] {
+        if (grid->insertRow())
+            grid->setFocus();
+    });
     connect(m_delete, &QToolButton::clicked, grid, [grid] { grid->deleteRow(); });
     connect(m_post, &QToolButton::clicked, grid, [grid] { grid->postRow(); });
     connect(grid, &DataGrid::recordStateChanged, this, &Navigator::updateButtons);

@@ -145,8 +145,12 @@ QVariant QueryModel::data(const QModelIndex &index, int role) const
     switch (value.typeId()) {
     case QMetaType::QDateTime:
         return localDateTimeText(value.toDateTime());
-    case QMetaType::Double:
-        return QLocale().toString(value.toDouble(), 'g', 15);
+    case QMetaType::Double: {
+        // "18500", as typed: no separator between thousands.
+        QLocale locale;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        return locale.toString(value.toDouble(), 'g', 15);
+    }
     default:
         return value.toString();
     }

@@ -63,7 +63,8 @@ private:
             return;
         m_done = true;
         m_window->removeEventFilter(this);
-        m_window->resize(m_outer - frame);
+        if (m_outer.isValid())
+            m_window->resize(m_outer - frame);
         centre(m_window, m_over);
         deleteLater();
     }
@@ -92,6 +93,12 @@ void centreOn(QWidget *window, const QWidget *over)
     const QRect around = over->frameGeometry();
     const QSize size = window->frameGeometry().size();
     window->move(around.x() + (around.width() - size.width()) / 2, around.y() + (around.height() - size.height()) / 2);
+}
+
+void centreOnceFramed(QWidget *window, const QWidget *over)
+{
+    centre(window, over);
+    new OuterSizer(window, QSize(), over);
 }
 
 void setOuterSize(QWidget *window, const QSize &outer, const QWidget *over)

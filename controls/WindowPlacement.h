@@ -12,6 +12,10 @@ void centreOnScreen(QWidget *window);
 // Moves a window so that its frame is centred on another window's frame.
 void centreOn(QWidget *window, const QWidget *over);
 
+// Centres a window of a fixed client size on another one, and again once the
+// window system has framed it.
+void centreOnceFramed(QWidget *window, const QWidget *over);
+
 // Gives a top-level window an outer size, its frame included: the client area
 // takes that size at once, and once the window system has framed the shown
 // window the frame is taken off again and the window re-centred, on the

@@ -21,7 +21,7 @@ TForm4::TForm4(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setFixedSize(434, 412);
-    centreOn(this, Form1);
+    centreOnceFramed(this, Form1);
     setUpOrderList(ui->DBGridEh1, ui->DBNavigator1, DM->DS_Prikaz_come_slushatel,
                    GridColumn::titled(QStringLiteral("prikaz_come"), QStringLiteral("Приказ на зачисление"), 156));
     writeOnClosing(ui->DBGridEh1);

@@ -70,6 +70,9 @@ void TForm6::Button1Click()
     ui->DBLookupComboBox2->setKeyValue({});
     ui->DateTimePicker1->setDateTime(QDateTime::currentDateTime());
     enableAddWhenBothPicked();
+    // The disabled button would hand the focus to "Отмена", and Enter would
+    // then close the dialog: go on with the next student instead.
+    ui->DBLookupComboBox1->setFocus();
 }
 
 void TForm6::Button2Click()

@@ -126,8 +126,8 @@ private slots:
     }
     void cleanup()
     {
-        boxInterceptor() = nullptr;
         delete window;
+        boxInterceptor() = nullptr;
         delete dm;
         delete demo;
     }
@@ -179,16 +179,22 @@ private slots:
     void ctrlDeleteAsksFirst_data()
     {
         QTest::addColumn<bool>("empty");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("editing"); // a cell's editor open with text typed
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("asked");
         QTest::addColumn<int>("left");
-        QTest::newRow("OK deletes") << false << int(QMessageBox::Ok) << 1 << 3;
-        QTest::newRow("Cancel keeps the row") << false << int(QMessageBox::Cancel) << 1 << 4;
-        QTest::newRow("an empty grid asks nothing") << true << int(QMessageBox::Ok) << 0 << 0;
+        QTest::newRow("OK deletes the last row") << false << 3 << false << int(QMessageBox::Ok) << 1 << 3;
+        QTest::newRow("OK deletes a row in the middle") << false << 1 << false << int(QMessageBox::Ok) << 1 << 3;
+        QTest::newRow("also while a cell is edited") << false << 1 << true << int(QMessageBox::Ok) << 1 << 3;
+        QTest::newRow("Cancel keeps the row") << false << 3 << false << int(QMessageBox::Cancel) << 1 << 4;
+        QTest::newRow("an empty grid asks nothing") << true << 0 << false << int(QMessageBox::Ok) << 0 << 0;
     }
     void ctrlDeleteAsksFirst()
     {
         QFETCH(bool, empty);
+        QFETCH(int, row);
+        QFETCH(bool, editing);
         QFETCH(int, answer);
         QFETCH(int, asked);
         QFETCH(int, left);
@@ -199,17 +205,38 @@ private slots:
             demo->owner()->execute(QStringLiteral("DELETE FROM prikaz_come_slushatel"));
             reopen(dm->ADOQ_Prikaz_come_slushatel, dm->ADOQ_Prikaz_come_slushatel->sql());
         } else {
-            demo->owner()->execute(QStringLiteral("UPDATE movement_slushatel SET id_prikaz_come_slushatel = 1 WHERE id_prikaz_come_slushatel = 4"));
+            demo->owner()->execute(QStringLiteral("UPDATE movement_slushatel SET id_prikaz_come_slushatel = 1"));
         }
         showOrders();
         if (!empty)
-            goTo(3, QStringLiteral("prikaz_come"));
-        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+            goTo(row, QStringLiteral("prikaz_come"));
+        const QString next = cell(row + 1, QStringLiteral("prikaz_come"));
+        if (editing)
+            type(QStringLiteral("пр"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(boxes.size(), asked);
         if (asked)
             QCOMPARE(boxes.first(), QStringLiteral("Delete record?"));
         QCOMPARE(grid->model()->rowCount(), left);
         QCOMPARE(orders(), left);
+        if (left == 3 && row == 1) {
+            // The grid, its row marker and the data set stay on one row: the next one.
+            QCOMPARE(grid->currentIndex().row(), 1);
+            QCOMPARE(shown()->currentRow(), 1);
+            QCOMPARE(cell(1, QStringLiteral("prikaz_come")), next);
+        }
+    }
+
+    void aClickOnAnotherRowOnlyMovesThere()
+    {
+        showOrders();
+        goTo(0, QStringLiteral("prikaz_come"));
+        const QRect second = grid->visualRect(grid->model()->index(1, grid->currentIndex().column()));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QCOMPARE(QApplication::focusWidget(), grid); // no editor opened by the first click
+        QCOMPARE(shown()->state(), Query::State::Browse);
     }
 
     void escapeRestoresTheCellThenUndoesTheRow()
@@ -282,6 +309,39 @@ private slots:
         QTest::keyClick(editor(), Qt::Key_Up);
         QCOMPARE(grid->currentIndex().row(), 0);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE name_short = 'ПК-1'")), 1);
+    }
+
+    void arrowsWithNowhereToGoLeaveTheEditorAlone_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Up on the first row") << 0 << int(Qt::Key_Up);
+        QTest::newRow("PageUp on the first row") << 0 << int(Qt::Key_PageUp);
+    }
+    void arrowsWithNowhereToGoLeaveTheEditorAlone()
+    {
+        QFETCH(int, row);
+        QFETCH(int, key);
+        showGroups(1);
+        goTo(row, QStringLiteral("oplata"));
+        type(QStringLiteral("abc"));
+        QTest::keyClick(editor(), Qt::Key(key));
+        // Nothing to move to: the text stays in the editor, to be put right.
+        QVERIFY(editor());
+        QCOMPARE(editor()->text(), QStringLiteral("abc"));
+        QVERIFY(boxes.isEmpty());
+        QTest::keyClick(editor(), Qt::Key_Down);
+        QCOMPARE(boxes, QStringList{QStringLiteral("'abc' is not a valid floating point value for field 'oplata'")});
+    }
+
+    void downOnTheLastRowKeepsTheColumn()
+    {
+        showGroups(1);
+        goTo(1, QStringLiteral("oplata"));
+        const int column = grid->currentIndex().column();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->currentIndex().row(), 2);
+        QCOMPARE(grid->currentIndex().column(), column);
     }
 
     void typedValuesInTheLocalForms()

@@ -93,6 +93,43 @@ private slots:
         QCOMPARE(Form6, nullptr);
     }
 
+    void theOrderDateIsTypedAsPeopleTypeIt_data()
+    {
+        QTest::addColumn<bool>("backwards"); // entered with Shift+Tab from the number
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("digits, from the buttons") << false << "05032015";
+        QTest::newRow("with full stops") << false << "05.03.2015";
+        QTest::newRow("digits, from the number") << true << "05032015";
+        QTest::newRow("with full stops, from the number") << true << "5.3.2015";
+        QTest::newRow("a day that may go on") << false << "1.11.2015";
+    }
+    void theOrderDateIsTypedAsPeopleTypeIt()
+    {
+        QFETCH(bool, backwards);
+        QFETCH(QString, typed);
+        pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
+        Form6 = new TForm6;
+        showAndWait(Form6);
+        auto *number = child<QLineEdit>(Form6, "Edit1");
+        auto *date = child<DatePicker>(Form6, "DateTimePicker1");
+        number->setFocus();
+        type(QStringLiteral("12-к"));
+        if (backwards) {
+            QTest::keyClick(number, Qt::Key_Backtab, Qt::ShiftModifier);
+        } else {
+            child<QPushButton>(Form6, "Button2")->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget(), date);
+        QTest::keyClicks(date, typed);
+        QCOMPARE(date->date(), typed.startsWith(u'1') ? QDate(2015, 11, 1) : QDate(2015, 3, 5));
+        QCOMPARE(QApplication::focusWidget(), date);
+        QCOMPARE(number->text(), QStringLiteral("12-к"));
+        // Tab leaves it, as it leaves every other control.
+        QTest::keyClick(date, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), number);
+    }
+
     void addingAStudent_data()
     {
         QTest::addColumn<QString>("number");
@@ -150,6 +187,7 @@ private slots:
             QVERIFY(!add->isEnabled());
             QCOMPARE(date->date(), QDate::currentDate());
             QCOMPARE(child<QLineEdit>(Form6, "Edit1")->text(), number); // kept for the next student
+            QCOMPARE(QApplication::focusWidget(), students); // Enter would not close the dialog
             QCOMPARE(students->count(), 19); // listed until the dialog opens again
         } else {
             QCOMPARE(mainWindow->boxes, QStringList{refusal});
@@ -216,6 +254,22 @@ private slots:
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_Escape);
         QVERIFY(Form3->close());
+    }
+
+    void everyCloseShowsWhyTheWindowStays()
+    {
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        typeInto(Form3->facultyList(), QStringLiteral("п"));
+        DataGrid *grid = child<DataGrid>(Form3, "DBGridEh1");
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 3)); // the fee
+        type(QStringLiteral("abc"));
+        const QString refusal = QStringLiteral("'abc' is not a valid floating point value for field 'oplata'");
+        QVERIFY(!Form3->close());
+        QVERIFY(!Form3->close()); // pressed again: said again, not ignored
+        QCOMPARE(mainWindow->boxes, (QStringList{refusal, refusal}));
+        QVERIFY(Form3->isVisible());
     }
 
     void anOrderAddedIsOfferedAtOnce()
