@@ -9,6 +9,10 @@ QFont tahoma(int pixels, bool bold)
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(pixels);
     font.setBold(bold);
+    // Wine's Tahoma Bold is drawn for crisp pixels: smoothed, its strokes
+    // come out as thin as the regular face's.
+    if (bold)
+        font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 
