@@ -209,6 +209,23 @@ QString RowSet::dateTimeToStored(const QDateTime &value)
 
 QDateTime RowSet::dateTimeFromStored(QStringView text)
 {
+    // The stored form "yyyy-MM-dd HH:mm:ss" read directly: parsing it by
+    // format costs more than the rest of reading a roster row.
+    const auto digits = [&](qsizetype at, qsizetype count) {
+        int number = 0;
+        for (qsizetype i = at; i < at + count; ++i) {
+            if (!text[i].isDigit())
+                return -1;
+            number = number * 10 + text[i].digitValue();
+        }
+        return number;
+    };
+    if (text.size() == 19 && text[4] == u'-' && text[7] == u'-' && text[10] == u' ' && text[13] == u':' && text[16] == u':') {
+        const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
+        const QTime time(digits(11, 2), digits(14, 2), digits(17, 2));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time);
+    }
     QDateTime value = QDateTime::fromString(text.left(19).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!value.isValid())
         value = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
