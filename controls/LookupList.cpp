@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QTimer>
 
 namespace qor {
 
@@ -100,7 +101,22 @@ void LookupList::setListSource(DataSource *source, const QString &listField, con
     setModelColumn(0);
     // QComboBox forgets its choice when the rows are read again.
     connect(m_model, &QAbstractItemModel::modelReset, this, &LookupList::showKey);
+    // The type-ahead search of a long list is made ready once the window is
+    // shown and idle, not at the first key.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &LookupList::prepareTypeAheadWhenIdle);
     showKey();
+    prepareTypeAheadWhenIdle();
+}
+
+void LookupList::prepareTypeAheadWhenIdle()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (!m_model)
+            return;
+        // Both searches a typed key makes: the text's, then the chosen key's row.
+        m_model->query()->locatePrefix(m_listField, QString());
+        m_model->query()->lookupRow(m_keyField, qint64(0));
+    });
 }
 
 void LookupList::setKeyValue(const QVariant &key)

@@ -64,6 +64,7 @@ protected:
 
 private:
     void choose(int row);
+    void prepareTypeAheadWhenIdle();
     bool writeRowsBeforePick();
     int rowOfKey() const;
     int findTyped(const QString &text);

@@ -27,13 +27,6 @@ void type(const QString &text)
         QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
 }
 
-void reopen(Query *query, const QString &sql)
-{
-    query->close();
-    query->setSql(sql);
-    query->open();
-}
-
 } // namespace
 
 class TestGridEditing : public QObject
@@ -82,7 +75,7 @@ class TestGridEditing : public QObject
     void showGroups(int faculty)
     {
         dm->chosenFormationFacultyKey = [faculty] { return QVariant(faculty); };
-        reopen(dm->ADOQ_GroupSlushatel_Formation, QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty=%1").arg(faculty));
+        TDM::reopen(dm->ADOQ_GroupSlushatel_Formation, QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty=%1").arg(faculty));
         grid->setColumns({GridColumn::titled(QStringLiteral("name_short"), QStringLiteral("Группа"), 167),
                           GridColumn::titled(QStringLiteral("srok_obuchenia"), QStringLiteral("Срок обучения до"), 142),
                           GridColumn::titled(QStringLiteral("oplata"), QStringLiteral("Оплата за обучение"), 126),
@@ -203,7 +196,7 @@ private slots:
             // An order no row refers to, in a list of its own.
             demo->owner()->execute(QStringLiteral("DELETE FROM movement_slushatel"));
             demo->owner()->execute(QStringLiteral("DELETE FROM prikaz_come_slushatel"));
-            reopen(dm->ADOQ_Prikaz_come_slushatel, dm->ADOQ_Prikaz_come_slushatel->sql());
+            TDM::reopen(dm->ADOQ_Prikaz_come_slushatel, dm->ADOQ_Prikaz_come_slushatel->sql());
         } else {
             demo->owner()->execute(QStringLiteral("UPDATE movement_slushatel SET id_prikaz_come_slushatel = 1"));
         }
