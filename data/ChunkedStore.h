@@ -2,9 +2,12 @@
 
 #include <QtGlobal>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace qor {
@@ -14,31 +17,37 @@ namespace qor {
 // one, where one growing buffer would be copied as it doubles, handed back to
 // the system at every re-read and faulted in anew.
 
-// Values by index, ChunkSize of them to a chunk (a power of two).
+// Values by index, ChunkSize of them to a chunk (a power of two). A chunk's
+// memory is touched only as far as values are stored in it, so the small
+// results of lists do not hold whole chunks resident.
 template <typename T, size_t ChunkSize>
 class ChunkedArray
 {
     static_assert((ChunkSize & (ChunkSize - 1)) == 0);
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 
 public:
     size_t size() const { return m_size; }
-    T &operator[](size_t i) { return m_chunks[i / ChunkSize][i % ChunkSize]; }
-    const T &operator[](size_t i) const { return m_chunks[i / ChunkSize][i % ChunkSize]; }
+    T &operator[](size_t i) { return slot(i); }
+    const T &operator[](size_t i) const { return const_cast<ChunkedArray *>(this)->slot(i); }
 
     // Grows to n values, the new ones value-initialised, or shrinks.
     void resize(size_t n)
     {
         while (m_chunks.size() * ChunkSize < n)
-            m_chunks.push_back(std::make_unique<T[]>(ChunkSize));
+            m_chunks.push_back(std::make_unique_for_overwrite<std::byte[]>(ChunkSize * sizeof(T)));
         for (size_t i = m_size; i < n; ++i)
-            (*this)[i] = T{};
+            std::construct_at(&slot(i));
         m_size = n;
     }
     // Empty, keeping the chunks for the next values.
     void clear() { m_size = 0; }
 
 private:
-    std::vector<std::unique_ptr<T[]>> m_chunks;
+    T &slot(size_t i) { return std::launder(reinterpret_cast<T *>(m_chunks[i / ChunkSize].get()))[i % ChunkSize]; }
+
+    std::vector<std::unique_ptr<std::byte[]>> m_chunks;
     size_t m_size = 0;
 };
 
