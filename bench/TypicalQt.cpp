@@ -39,6 +39,8 @@ TypicalQt::~TypicalQt()
     m_students.clear();
     m_roster.clear();
     QSqlDatabase::database(m_connection, false).close();
+    // Each size opens its own: the name is free for the next one.
+    QSqlDatabase::removeDatabase(m_connection);
 }
 
 void TypicalQt::pick(const QString &students, const QString &roster)
