@@ -70,10 +70,10 @@ QString workingConnection(const QString &file)
 
 void printRow(const char *what, const Samples &ours, const Samples &raw, const Samples *qt = nullptr)
 {
-    std::printf("| %s | %.2f / %.2f | %.2f / %.2f | %s | x%.2f / x%.2f |%s\n", what, ours.best(), ours.median(), raw.best(),
+    std::printf("| %s | %.2f / %.2f | %.2f / %.2f | %s | x%.2f / x%.2f | %s |\n", what, ours.best(), ours.median(), raw.best(),
                 raw.median(), qt ? qPrintable(QStringLiteral("%1 / %2").arg(qt->best(), 0, 'f', 2).arg(qt->median(), 0, 'f', 2)) : "",
                 raw.best() > 0 ? ours.best() / raw.best() : 0, raw.median() > 0 ? ours.median() / raw.median() : 0,
-                qt && raw.median() > 0 ? qPrintable(QStringLiteral(" typical Qt x%1").arg(qt->median() / raw.median(), 0, 'f', 2)) : "");
+                qt && raw.median() > 0 ? qPrintable(QStringLiteral("x%1").arg(qt->median() / raw.median(), 0, 'f', 2)) : "");
 }
 
 // Ten picks in a process of its own, for its peak memory: "ours", "raw" or "qt".
@@ -126,7 +126,7 @@ void measureSize(const Size &size, int repeat, const QString &keep)
     setDataFolder(data);
     std::printf("\n### %d students, %d groups, %d roster rows (made in %.0f s)\n\n", size.students, size.groups,
                 5 * size.students, made.elapsed() / 1000.0);
-    std::printf("| ms, best / median | ours | raw engine | typical Qt | ours : raw, best / median |\n|---|---|---|---|---|\n");
+    std::printf("| ms, best / median | ours | raw engine | typical Qt | ours : raw, best / median | typical Qt : raw, median |\n|---|---|---|---|---|---|\n");
 
     RawEngine raw(file);
     TypicalQt qt(file);
@@ -166,18 +166,18 @@ void measureSize(const Size &size, int repeat, const QString &keep)
         ours.closeAddDialog();
     }
     printRow("add dialog opened, list ready", oursOpen, rawOpen);
-    std::printf("| its student list (%d names) dropped down | %.2f / %.2f | | | |\n", candidates, oursDropDown.best(),
+    std::printf("| its student list (%d names) dropped down | %.2f / %.2f | | | | |\n", candidates, oursDropDown.best(),
                 oursDropDown.median());
-    std::printf("| the dialog's first idle moment (type-ahead search made ready) | %.2f / %.2f | | | |\n", oursIdle.best(),
+    std::printf("| the dialog's first idle moment (type-ahead search made ready) | %.2f / %.2f | | | | |\n", oursIdle.best(),
                 oursIdle.median());
-    std::printf("| type-ahead, first key | %.3f / %.3f | | | |\n", oursFirstKey.best(), oursFirstKey.median());
-    std::printf("| type-ahead, further keys | %.3f / %.3f (worst %.3f) | | | |\n", oursKey.best(), oursKey.median(), oursKey.worst());
+    std::printf("| type-ahead, first key | %.3f / %.3f | | | | |\n", oursFirstKey.best(), oursFirstKey.median());
+    std::printf("| type-ahead, further keys | %.3f / %.3f (worst %.3f) | | | | |\n", oursKey.best(), oursKey.median(), oursKey.worst());
 
     const RosterOutputTimes handedOn = measureRosterOutput(ours, raw, group, repeat);
-    std::printf("| its roster (%d rows) read for printing or saving | %.2f / %.2f | %.2f / %.2f (statement) | | x%.2f / x%.2f |\n",
+    std::printf("| its roster (%d rows) read for printing or saving | %.2f / %.2f | %.2f / %.2f (statement) | | x%.2f / x%.2f | |\n",
                 handedOn.rows, handedOn.read.best(), handedOn.read.median(), handedOn.readRaw.best(), handedOn.readRaw.median(),
                 handedOn.read.best() / handedOn.readRaw.best(), handedOn.read.median() / handedOn.readRaw.median());
-    std::printf("| print preview, %d pages laid out | %.2f / %.2f | %.2f / %.2f (texts alone) | | x%.2f / x%.2f |\n", handedOn.pages,
+    std::printf("| print preview, %d pages laid out | %.2f / %.2f | %.2f / %.2f (texts alone) | | x%.2f / x%.2f | |\n", handedOn.pages,
                 handedOn.preview.best(), handedOn.preview.median(), handedOn.previewRaw.best(), handedOn.previewRaw.median(),
                 handedOn.preview.best() / handedOn.previewRaw.best(), handedOn.preview.median() / handedOn.previewRaw.median());
     printRow("printed to PDF", handedOn.pdf, handedOn.pdfRaw);
