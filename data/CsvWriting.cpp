@@ -15,6 +15,15 @@ QString csvField(const QString &text)
     return u'"' + quoted + u'"';
 }
 
+// A typed text that a spreadsheet would take for a formula ("=HYPERLINK(...)",
+// "@SUM(...)") is saved with a leading apostrophe, so that opening the file
+// shows the text instead of running it.
+QString formulaDefused(const QString &text)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && starts.contains(text.front()) ? u'\'' + text : text;
+}
+
 QString csvValue(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
@@ -25,6 +34,8 @@ QString csvValue(const QVariant &value)
     }
     if (value.typeId() == QMetaType::Double)
         return QString::number(value.toDouble(), 'g', 15).replace(u'.', u','); // the Russian decimal comma
+    if (value.typeId() == QMetaType::QString)
+        return formulaDefused(value.toString());
     return value.toString();
 }
 

@@ -10,7 +10,8 @@ namespace qor {
 // fields separated by semicolons, lines ended by CR LF, one title row (the
 // two titles joined as "Upper: lower"), dates as "dd.MM.yyyy" (with the time
 // when it is not midnight). Fields holding a separator, a quote or a line
-// break are quoted, the quotes doubled.
+// break are quoted, the quotes doubled. A text starting as a formula would
+// ("=", "+", "-", "@") gets a leading apostrophe, as spreadsheets expect.
 QByteArray csvBytes(const ReportTable &table);
 
 } // namespace qor

@@ -7,6 +7,7 @@
 #include "controls/DataGrid.h"
 #include "controls/LookupList.h"
 #include "controls/MessageBoxes.h"
+#include "data/CsvWriting.h"
 #include "data/SpreadsheetSaving.h"
 #include "data/TDM.h"
 #include "screens/ReportPreview.h"
@@ -429,6 +430,26 @@ private slots:
             }
             QCOMPARE(lines[1 + names.indexOf(QStringLiteral("Иванов Иван Иванович"))][3], QStringLiteral("5;\"А\""));
         }
+    }
+
+    void csvTextsThatLookLikeFormulasStayTexts()
+    {
+        ReportTable table;
+        table.columns = {ReportColumn{QStringLiteral("value"), QStringLiteral("Значение"), {}}};
+        const QList<std::pair<QVariant, QString>> cases{
+            {QStringLiteral("=HYPERLINK(\"http://x\";\"a\")"), QStringLiteral("'=HYPERLINK(\"http://x\";\"a\")")},
+            {QStringLiteral("+7 900"), QStringLiteral("'+7 900")},
+            {QStringLiteral("-к"), QStringLiteral("'-к")},
+            {QStringLiteral("@SUM(A1)"), QStringLiteral("'@SUM(A1)")},
+            {QStringLiteral("14-к"), QStringLiteral("14-к")},
+            {QStringLiteral("Ёлкин"), QStringLiteral("Ёлкин")},
+            {qlonglong(-5), QStringLiteral("-5")}, // a number is not a typed text
+        };
+        for (const auto &c : cases)
+            table.rows.append({c.first});
+        const QList<QStringList> lines = readCsv(QString::fromUtf8(csvBytes(table).mid(3)));
+        for (qsizetype i = 0; i < cases.size(); ++i)
+            QCOMPARE(lines.value(1 + i).value(0), cases[i].second);
     }
 
     void aSaveThatCannotBeWrittenLeavesNoFile_data()
