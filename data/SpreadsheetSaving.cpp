@@ -51,7 +51,10 @@ void saveSpreadsheet(const ReportTable &table, const QString &fileName, Spreadsh
 void saveFileWhole(const QString &fileName, const QByteArray &bytes)
 {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a disk filling up shows in write()'s count: a
+    // buffered write that fails only when flushed at commit() is not
+    // reported, and the cut-off file would replace the earlier one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Error(failureText(fileName, file, bytes.size(), false));
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw Error(failureText(fileName, file, bytes.size(), true));

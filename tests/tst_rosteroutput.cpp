@@ -29,6 +29,8 @@
 #include <QXmlStreamReader>
 
 #include <linux/capability.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -450,6 +452,33 @@ private slots:
         const QList<QStringList> lines = readCsv(QString::fromUtf8(csvBytes(table).mid(3)));
         for (qsizetype i = 0; i < cases.size(); ++i)
             QCOMPARE(lines.value(1 + i).value(0), cases[i].second);
+    }
+
+    // A disk that fills up part way (here a file size limit, which fails the
+    // write the same way) must not put a cut-off file over the earlier one.
+    void aSaveCutShortKeepsTheEarlierFile()
+    {
+        const QString file = demo->dir.filePath(QStringLiteral("roster.csv"));
+        {
+            QFile good(file);
+            QVERIFY(good.open(QIODevice::WriteOnly));
+            good.write("good");
+        }
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString error = errorOf([&] { saveFileWhole(file, QByteArray(10000, 'x')); });
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY2(error.startsWith(QStringLiteral("Не удалось записать файл")), qPrintable(error));
+        QVERIFY(error.endsWith(QStringLiteral("Прежний файл остался как был.")));
+        QFile good(file);
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        QCOMPARE(good.readAll(), QByteArray("good"));
+        QCOMPARE(QDir(demo->dir.path()).entryList({QStringLiteral("roster.csv*")}, QDir::Files), QStringList{QStringLiteral("roster.csv")});
     }
 
     void aSaveThatCannotBeWrittenLeavesNoFile_data()
