@@ -5,6 +5,7 @@
 #include "controls/UserAction.h"
 #include "data/SpreadsheetSaving.h"
 #include "screens/QtRussianTexts.h"
+#include "screens/ReportSaving.h"
 
 #include <QBuffer>
 #include <QPageLayout>
@@ -48,7 +49,7 @@ void printReportOn(QPrinter &printer, const ReportTable &table)
         QPdfWriter writer(&pdf);
         writer.setResolution(printer.resolution());
         writer.setPageLayout(printer.pageLayout());
-        writer.setTitle(printer.docName());
+        writer.setTitle(table.subject);
         writer.setCreator(printer.creator());
         printReport(table, writer, PrintFont, first, last);
     }
@@ -60,7 +61,8 @@ void previewReport(QWidget *parent, const QString &caption, const ReportTable &t
     const QtRussianTexts russian;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(reportPageLayout());
-    printer.setDocName(table.subject);
+    // The print dialog offers the document's name as the PDF's file name.
+    printer.setDocName(suggestedFileName(table));
     printer.setCreator(applicationTitle());
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(caption);
