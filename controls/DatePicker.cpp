@@ -1,7 +1,10 @@
 #include "controls/DatePicker.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLocale>
+
+#include <utility>
 
 namespace qor {
 
@@ -9,6 +12,39 @@ DatePicker::DatePicker(QWidget *parent) : QDateTimeEdit(parent)
 {
     setCalendarPopup(true);
     setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    lineEdit()->installEventFilter(this);
+}
+
+bool DatePicker::eventFilter(QObject *watched, QEvent *event)
+{
+    // A click leaves a bare caret inside a part, where the toolkit's editor
+    // would insert digits and then refuse the too long part silently.
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonPress) {
+        m_clicked = true;
+        m_justAdvanced = false;
+    }
+    return QDateTimeEdit::eventFilter(watched, event);
+}
+
+void DatePicker::selectPartAtCaret()
+{
+    // The editor's own idea of the current part is stale when the click
+    // did not move the caret, so the part is found from the text.
+    const QString shown = lineEdit()->text();
+    const int caret = lineEdit()->cursorPosition();
+    int from = 0;
+    for (int i = 0; i < sectionCount(); ++i) {
+        const QString part = sectionText(sectionAt(i));
+        const int start = shown.indexOf(part, from);
+        if (start < 0)
+            return;
+        from = start + part.size();
+        if (caret <= from || i == sectionCount() - 1) {
+            setCurrentSectionIndex(i);
+            setSelectedSection(sectionAt(i));
+            return;
+        }
+    }
 }
 
 bool DatePicker::event(QEvent *event)
@@ -30,7 +66,11 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
 {
     const QString text = event->text();
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (plain && text.size() == 1 && QStringLiteral("./,- ").contains(text[0])) {
+    const bool digit = plain && text.size() == 1 && text[0].isDigit();
+    const bool separator = plain && text.size() == 1 && QStringLiteral("./,- ").contains(text[0]);
+    if (std::exchange(m_clicked, false) && (digit || separator) && !lineEdit()->hasSelectedText())
+        selectPartAtCaret();
+    if (separator) {
         // A separator ends the part being typed and moves to the next one,
         // unless the part was full and the toolkit moved on already.
         const int next = currentSectionIndex() + 1;
@@ -43,13 +83,14 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     }
     const int before = currentSectionIndex();
     QDateTimeEdit::keyPressEvent(event);
-    m_justAdvanced = plain && text.size() == 1 && text[0].isDigit() && currentSectionIndex() != before;
+    m_justAdvanced = digit && currentSectionIndex() != before;
 }
 
 void DatePicker::focusInEvent(QFocusEvent *event)
 {
     QDateTimeEdit::focusInEvent(event);
     m_justAdvanced = false;
+    m_clicked = false;
     // From whichever side it is entered, typing starts with the day.
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         setSelectedSection(QDateTimeEdit::DaySection);

@@ -7,7 +7,8 @@ namespace qor {
 // A date picker: the local short date with a drop-down month calendar,
 // holding a date and time. Digits fill the day, month and year in turn (a
 // separator or Left and Right move between them); Tab leaves it, as it
-// leaves every other control, and entering it starts at the day.
+// leaves every other control, and entering it starts at the day. After a
+// click, digits replace the part under the caret.
 class DatePicker : public QDateTimeEdit
 {
     Q_OBJECT
@@ -17,10 +18,14 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void selectPartAtCaret();
+
+    bool m_clicked = false;      // the caret was put by the mouse, nothing typed since
     bool m_justAdvanced = false; // the last digit filled a part and moved on
 };
 

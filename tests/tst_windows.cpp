@@ -130,6 +130,52 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), number);
     }
 
+    void aClickChoosesThePartTheDigitsReplace_data()
+    {
+        QTest::addColumn<bool>("focused"); // entered by Tab (the day chosen), then clicked
+        QTest::addColumn<int>("at");       // the caret position clicked in "10.12.2026"
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("day, left edge") << false << 0 << "05.03.2015" << QDate(2015, 3, 5);
+        QTest::newRow("day, middle") << false << 1 << "05032015" << QDate(2015, 3, 5);
+        QTest::newRow("day, right edge") << false << 2 << "05.03.2015" << QDate(2015, 3, 5);
+        QTest::newRow("day, focused") << true << 1 << "17.04.2016" << QDate(2016, 4, 17);
+        QTest::newRow("day, focused, digits") << true << 0 << "05032015" << QDate(2015, 3, 5);
+        QTest::newRow("month") << false << 4 << "03.2015" << QDate(2015, 3, 10);
+        QTest::newRow("month, focused") << true << 3 << "032015" << QDate(2015, 3, 10);
+        QTest::newRow("year") << false << 8 << "2015" << QDate(2015, 12, 10);
+        QTest::newRow("year, focused") << true << 6 << "2015" << QDate(2015, 12, 10);
+    }
+    void aClickChoosesThePartTheDigitsReplace()
+    {
+        QFETCH(bool, focused);
+        QFETCH(int, at);
+        QFETCH(QString, typed);
+        QFETCH(QDate, date);
+        pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
+        Form6 = new TForm6;
+        showAndWait(Form6);
+        auto *picker = child<DatePicker>(Form6, "DateTimePicker1");
+        picker->setDate(QDate(2026, 12, 10));
+        auto *edit = picker->findChild<QLineEdit *>();
+        QCOMPARE(edit->text(), QStringLiteral("10.12.2026"));
+        // The middle of the span of points that put the caret at the position.
+        QList<int> xs;
+        for (int x = 0; x < edit->width(); ++x)
+            if (edit->cursorPositionAt(QPoint(x, edit->height() / 2)) == at)
+                xs.append(x);
+        QVERIFY(!xs.isEmpty());
+        const QPoint point(xs.at(xs.size() / 2), edit->height() / 2);
+        if (focused)
+            picker->setFocus(Qt::TabFocusReason);
+        else
+            child<QLineEdit>(Form6, "Edit1")->setFocus();
+        QTest::mouseClick(edit, Qt::LeftButton, {}, point);
+        QCOMPARE(QApplication::focusWidget(), picker);
+        QTest::keyClicks(picker, typed);
+        QCOMPARE(picker->date(), date);
+    }
+
     void addingAStudent_data()
     {
         QTest::addColumn<QString>("number");
