@@ -7,7 +7,9 @@
 #include "screens/QtRussianTexts.h"
 #include "screens/ReportSaving.h"
 
+#include <QAction>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPaintEngine>
 #include <QPdfWriter>
@@ -25,6 +27,20 @@ bool printsToPdfFile(QPrinter &printer)
     // The preview paints into pictures on the same printer: never a file.
     return printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()
            && printer.paintEngine()->type() != QPaintEngine::Picture;
+}
+
+// The preview's toolbar takes no focus: its print button gets Ctrl+P, the
+// key that opened the preview, so that printing needs no mouse.
+void printFromTheKeyboard(QPrintPreviewDialog &dialog)
+{
+    const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    for (QAction *action : dialog.findChildren<QAction *>()) {
+        if (action->text() == print) {
+            action->setShortcut(QKeySequence::Print);
+            action->setShortcutContext(Qt::WindowShortcut);
+            action->setToolTip(QStringLiteral("%1 (%2)").arg(print, QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText)));
+        }
+    }
 }
 
 } // namespace
@@ -69,6 +85,7 @@ void previewReport(QWidget *parent, const QString &caption, const ReportTable &t
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
         runUserAction([&] { printReportOn(*target, table); });
     });
+    printFromTheKeyboard(dialog);
     dialog.resize(1000, 700);
     dialog.exec();
 }

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -289,6 +290,35 @@ private slots:
         QCOMPARE(pages, 1);
         QVERIFY(mainWindow->boxes.isEmpty());
         QVERIFY(run(QStringLiteral("pdftotext"), {pdfOfRoster(), QStringLiteral("-")}).contains("77-к"));
+    }
+
+    void thePreviewPrintsFromTheKeyboard()
+    {
+        pickGroup(QStringLiteral("фак"), QStringLiteral("б"));
+        bool printDialogShown = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *preview = waitFor<QPrintPreviewDialog>();
+            if (!preview)
+                return;
+            const auto closePreview = qScopeGuard([preview] { preview->reject(); });
+            QTRY_COMPARE(QApplication::activeWindow(), preview);
+            // The print dialog, or the PDF file dialog where no printer is set up.
+            QTimer::singleShot(0, this, [&] {
+                const auto printDialog = [] {
+                    for (QWidget *w : QApplication::topLevelWidgets())
+                        if ((qobject_cast<QPrintDialog *>(w) || qobject_cast<QFileDialog *>(w)) && w->isVisible())
+                            return qobject_cast<QDialog *>(w);
+                    return static_cast<QDialog *>(nullptr);
+                };
+                QDialog *print = nullptr;
+                QTRY_VERIFY((print = printDialog()));
+                printDialogShown = true;
+                print->reject();
+            });
+            QTest::keyClick(preview, Qt::Key_P, Qt::ControlModifier);
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(printDialogShown);
     }
 
     void printingToPdf_data()
