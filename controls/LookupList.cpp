@@ -1,5 +1,6 @@
 #include "controls/LookupList.h"
 
+#include "controls/DataGrid.h"
 #include "controls/QueryModel.h"
 #include "controls/UserAction.h"
 #include "data/DataSource.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QTimer>
@@ -139,6 +141,12 @@ void LookupList::showKey()
 
 bool LookupList::writeRowsBeforePick()
 {
+    // A cell's refused text is a change the row cannot take either.
+    for (DataGrid *grid : window()->findChildren<DataGrid *>()) {
+        const QueryModel *shown = grid->queryModel();
+        if (shown && m_writtenBeforePick.contains(shown->query()) && !grid->commitEditor())
+            return false;
+    }
     bool written = false;
     runUserAction([&] {
         for (Query *query : std::as_const(m_writtenBeforePick)) {
@@ -224,6 +232,18 @@ void LookupList::keyPressEvent(QKeyEvent *event)
         event->ignore();
         return;
     }
+}
+
+void LookupList::mousePressEvent(QMouseEvent *event)
+{
+    // The press gave the focus here first; when another control of the window
+    // took it back (a grid refusing its cell's text), the press opens nothing.
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus && focus != this && focus->window() == window() && (focusPolicy() & Qt::ClickFocus)) {
+        event->accept();
+        return;
+    }
+    QComboBox::mousePressEvent(event);
 }
 
 void LookupList::wheelEvent(QWheelEvent *event)

@@ -46,6 +46,8 @@ public:
     // Result sets that a pick re-runs and whose rows are written with this
     // list's key: a changed row of theirs is written before the key changes,
     // and when it cannot be, the pick does not happen and the reason shows.
+    // Text still open in a cell editor of a grid of this window over one of
+    // them counts as changed: it goes into the row first, or is refused.
     void setRowsWrittenBeforePick(const QList<Query *> &queries) { m_writtenBeforePick = queries; }
 
     // The clock of type-ahead pauses, in milliseconds; one for all lists.
@@ -59,6 +61,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

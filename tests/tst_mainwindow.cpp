@@ -190,6 +190,40 @@ private slots:
         QVERIFY(Form1->close());
     }
 
+    void aRefusedDateKeepsTheGroupListShutAndTheText()
+    {
+        pick(Form1->facultyList(), 1);
+        pick(Form1->groupList(), 0);
+        DataGrid *grid = Form1->rosterGrid();
+        const QString typed = QStringLiteral("32.13.2020");
+        const int enrolmentDate = 4;
+        grid->setFocus();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(2, enrolmentDate)).center());
+        type(typed);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor && grid->isAncestorOf(editor));
+
+        // The press on the drop-down arrow is refused with the reason and opens nothing.
+        LookupList *groups = Form1->groupList();
+        const QPoint arrow(groups->width() - 4, groups->height() / 2);
+        QTest::mousePress(groups, Qt::LeftButton, {}, arrow);
+        const QString refusal = errorDisplayText(QStringLiteral("'32.13.2020' is not a valid date and time"));
+        QCOMPARE(mainWindow->boxes, QStringList{refusal});
+        QVERIFY(!groups->view()->isVisible());
+        QTest::mouseRelease(groups, Qt::LeftButton, {}, arrow);
+        QTRY_COMPARE(QApplication::focusWidget(), editor);
+        QCOMPARE(editor->text(), typed);
+
+        // A later pick is refused again, the text still there.
+        QTest::keyClick(groups, Qt::Key_Down);
+        QCOMPARE(mainWindow->boxes, QStringList({refusal, refusal}));
+        QCOMPARE(groups->keyValue().toInt(), 1);
+        QCOMPARE(grid->model()->rowCount(), 7);
+        QTRY_COMPARE(QApplication::focusWidget(), editor);
+        QCOMPARE(editor->text(), typed);
+        QTest::keyClick(editor, Qt::Key_Escape); // nothing left to write on closing
+    }
+
     void textStillInTheCellEditorIsWrittenOnClosing()
     {
         pick(Form1->facultyList(), 1);
