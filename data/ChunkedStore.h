@@ -30,7 +30,7 @@ class ChunkedArray
 public:
     size_t size() const { return m_size; }
     T &operator[](size_t i) { return slot(i); }
-    const T &operator[](size_t i) const { return const_cast<ChunkedArray *>(this)->slot(i); }
+    const T &operator[](size_t i) const { return slot(i); }
 
     // Grows to n values, the new ones value-initialised, or shrinks.
     void resize(size_t n)
@@ -45,7 +45,7 @@ public:
     void clear() { m_size = 0; }
 
 private:
-    T &slot(size_t i) { return std::launder(reinterpret_cast<T *>(m_chunks[i / ChunkSize].get()))[i % ChunkSize]; }
+    T &slot(size_t i) const { return std::launder(reinterpret_cast<T *>(m_chunks[i / ChunkSize].get()))[i % ChunkSize]; }
 
     std::vector<std::unique_ptr<std::byte[]>> m_chunks;
     size_t m_size = 0;
