@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "controls/MessageBoxes.h"
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QFile>
 #include <QFontDatabase>

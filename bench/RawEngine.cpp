@@ -1,7 +1,7 @@
 #include "RawEngine.h"
 
-#include "data/Error.h"
-#include "data/RussianCollation.h"
+#include "engine/Error.h"
+#include "embedded/RussianCollation.h"
 
 #include <sqlite3.h>
 

@@ -3,12 +3,12 @@
 #include "ClientScreens.h"
 #include "RawEngine.h"
 
-#include "controls/ReportPages.h"
-#include "data/CsvWriting.h"
-#include "data/Error.h"
-#include "data/SpreadsheetSaving.h"
+#include "reports/ReportPages.h"
+#include "reports/CsvWriting.h"
+#include "engine/Error.h"
+#include "reports/SpreadsheetSaving.h"
 #include "data/Statements.h"
-#include "data/TsqlDialect.h"
+#include "embedded/TsqlDialect.h"
 #include "screens/ReportPreview.h"
 
 #include <QBuffer>

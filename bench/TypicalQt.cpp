@@ -1,6 +1,6 @@
 #include "TypicalQt.h"
 
-#include "data/RussianCollation.h"
+#include "embedded/RussianCollation.h"
 
 #include <QSqlDriver>
 #include <QSqlError>

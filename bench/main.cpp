@@ -13,10 +13,10 @@
 #include "controls/LookupList.h"
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
-#include "data/Error.h"
-#include "data/SqliteEngine.h"
+#include "engine/Error.h"
+#include "embedded/SqliteEngine.h"
 #include "data/Statements.h"
-#include "data/TsqlDialect.h"
+#include "embedded/TsqlDialect.h"
 #include "signin/TForm8.h"
 #include "tools/BenchmarkData.h"
 

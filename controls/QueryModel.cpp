@@ -3,7 +3,7 @@
 #include "controls/GridColumn.h"
 #include "data/DataSource.h"
 #include "data/DateTimeText.h"
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "data/Query.h"
 
 #include <QLocale>

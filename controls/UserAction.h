@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/MessageBoxes.h"
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <exception>
 #include <utility>

@@ -1,11 +1,11 @@
 #include "data/Connection.h"
 
 #include "data/DataFolder.h"
-#include "data/Engine.h"
-#include "data/Error.h"
+#include "engine/Engine.h"
+#include "engine/Error.h"
 #include "data/OdbcEngine.h"
 #include "data/Query.h"
-#include "data/SqliteEngine.h"
+#include "embedded/SqliteEngine.h"
 
 namespace qor {
 

@@ -1,6 +1,6 @@
 #include "data/DataFolder.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

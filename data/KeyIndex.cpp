@@ -1,6 +1,6 @@
 #include "data/KeyIndex.h"
 
-#include "data/RowSet.h"
+#include "engine/RowSet.h"
 
 namespace qor {
 

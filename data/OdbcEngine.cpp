@@ -1,6 +1,6 @@
 #include "data/OdbcEngine.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QAtomicInteger>
 #include <QSqlDatabase>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/ConnectionString.h"
-#include "data/Engine.h"
+#include "engine/Engine.h"
 
 class QSqlQuery;
 

@@ -1,6 +1,6 @@
 #include "data/PrefixIndex.h"
 
-#include "data/RowSet.h"
+#include "engine/RowSet.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 
 #include "data/Connection.h"
 #include "data/DateTimeText.h"
-#include "data/Engine.h"
-#include "data/Error.h"
+#include "engine/Engine.h"
+#include "engine/Error.h"
 
 #include <QLocale>
 

@@ -3,7 +3,7 @@
 #include "data/Connection.h"
 #include "data/KeyIndex.h"
 #include "data/PrefixIndex.h"
-#include "data/RowSet.h"
+#include "engine/RowSet.h"
 
 #include <QHash>
 #include <QObject>

@@ -2,6 +2,17 @@
 
 #include "data/TDM.h"
 
+namespace qor {
+
+QString quotedLiteral(const QString &text)
+{
+    QString doubled = text;
+    doubled.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + doubled + u'\'';
+}
+
+} // namespace qor
+
 namespace qor::statements {
 
 QString facultiesWithGroups()
@@ -62,14 +73,12 @@ QString groupAndFaculty(const QVariant &groupKey)
 QString addToGroup(const QVariant &studentKey, const QVariant &groupKey, const QVariant &orderKey,
                    const QDate &orderDate, const QString &orderNumber)
 {
-    QString quoted = orderNumber;
-    quoted.replace(u'\'', QStringLiteral("''"));
     return QStringLiteral("INSERT INTO [QOR].[dbo].[movement_slushatel] ([id_student],[id_group_slushatel],"
                           "[id_prikaz_come_slushatel],[come_date],[come_reg]) VALUES (")
            + TDM::keyText(studentKey) + u',' + TDM::keyText(groupKey) + u',' + TDM::keyText(orderKey) + QStringLiteral(",'")
            + QString::number(orderDate.year()) + QStringLiteral("%1").arg(orderDate.month(), 2, 10, QLatin1Char('0'))
-           + QStringLiteral("%1").arg(orderDate.day(), 2, 10, QLatin1Char('0')) + QStringLiteral("','") + quoted
-           + QStringLiteral("')");
+           + QStringLiteral("%1").arg(orderDate.day(), 2, 10, QLatin1Char('0')) + QStringLiteral("',") + quotedLiteral(orderNumber)
+           + u')';
 }
 
 QString dateFormatDmy()

@@ -4,6 +4,14 @@
 #include <QString>
 #include <QVariant>
 
+namespace qor {
+
+// A text between single quotes in a statement, its own quotes doubled so that
+// it stays one literal.
+QString quotedLiteral(const QString &text);
+
+} // namespace qor
+
 namespace qor::statements {
 
 // The statement texts the screens run. A chosen key enters as its decimal

@@ -1,6 +1,6 @@
 #include "data/TDM.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "data/Statements.h"
 
 namespace qor {

@@ -1,9 +1,9 @@
 #include "screens/ReportPreview.h"
 
 #include "controls/MessageBoxes.h"
-#include "controls/ReportPages.h"
+#include "reports/ReportPages.h"
 #include "controls/UserAction.h"
-#include "data/SpreadsheetSaving.h"
+#include "reports/SpreadsheetSaving.h"
 #include "screens/QtRussianTexts.h"
 #include "screens/ReportSaving.h"
 

@@ -1,6 +1,6 @@
 #include "screens/ReportSaving.h"
 
-#include "data/SpreadsheetSaving.h"
+#include "reports/SpreadsheetSaving.h"
 #include "screens/QtRussianTexts.h"
 
 #include <QDir>

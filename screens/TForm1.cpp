@@ -7,7 +7,7 @@
 #include "controls/MessageBoxes.h"
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
-#include "data/RosterReport.h"
+#include "reports/RosterReport.h"
 #include "data/Statements.h"
 #include "data/TDM.h"
 #include "screens/ReportPreview.h"

@@ -1,17 +1,13 @@
 #include "signin/BuildStamp.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "signin/RawFile.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QtEndian>
 
 namespace qor {
-
-namespace detail {
-// Written into the build tree at every build by BuildTime.cmake.
-extern const long long buildSecondsSinceEpoch;
-} // namespace detail
 
 namespace {
 
@@ -99,7 +95,9 @@ QDateTime buildDateTime(const QString &exePath)
     RawFile file(exePath);
     if (file.readUpTo(2) == "MZ")
         return dosDateTimeToDateTime(readPeResourceStamp(exePath));
-    return QDateTime::fromSecsSinceEpoch(detail::buildSecondsSinceEpoch);
+    // The linker writes the executable last, so its modification time is the
+    // time it was built: nothing has to be rewritten at every build for it.
+    return QFileInfo(exePath).lastModified();
 }
 
 QString buildStampText(const QDateTime &dateTime)

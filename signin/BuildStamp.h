@@ -17,7 +17,7 @@ quint32 readPeResourceStamp(const QString &exePath);
 QDateTime dosDateTimeToDateTime(quint32 stamp);
 
 // A Windows executable ("MZ") gives its resource stamp; any other (our ELF
-// build) gives the time this build was made, recorded at build time.
+// build) the time the file was written by the linker.
 QDateTime buildDateTime(const QString &exePath);
 
 // Local short date and long time of the default QLocale, without the time

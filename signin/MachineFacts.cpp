@@ -1,6 +1,6 @@
 #include "signin/MachineFacts.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "signin/PasswordDigest.h"
 
-#include "data/TextCodec.h"
+#include "engine/TextCodec.h"
 
 #include <QCryptographicHash>
 

@@ -1,6 +1,6 @@
 #include "signin/RawFile.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "signin/SettingsRecord.h"
 
-#include "data/CharShift.h"
-#include "data/Error.h"
+#include "engine/CharShift.h"
+#include "engine/Error.h"
 #include "signin/RawFile.h"
 
 #include <QDir>

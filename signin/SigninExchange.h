@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/GetUser.h"
+
 #include <QString>
 
 #include <functional>
@@ -12,12 +14,6 @@ class Query;
 // The sign-in exchange without its window: the settings file, the gate, the
 // GET_USER call and the reading of its reply, and the working connection.
 // It decides; the window shows what it decided.
-
-// The new-password text that stands for "no new password".
-inline const QString NoNewPassword = QStringLiteral("NULL");
-
-// The client's name and number as GET_USER checks them against min_client.
-inline const QString ClientName = QStringLiteral("QOR 12");
 
 // What the user typed, and which press of the sign-in button this is.
 struct SigninRequest
@@ -69,38 +65,9 @@ QString composeTitle(const QString &designCaption, const QString &stampText);
 // cannot be read or is no valid date and time, so the title still shows.
 QString titleStampText(const QString &exePath);
 
-// A text between single quotes in a statement, its own quotes doubled so that
-// it stays one literal.
-QString quotedLiteral(const QString &text);
-
-// NULL, or the new password's digest in quotes.
-QString newPasswordArgument(const QString &newPassword, const QString &newPasswordDigest);
-
-// EXEC GET_USER with its nine arguments.
-QString getUserStatement(const QString &login, const QString &passwordDigest,
-                         const QString &newPasswordArgument, const QString &address,
-                         const QString &computerName);
-
 // The connection error text as the status label shows it: without the gate
 // login, which the user is not to learn.
 QString withoutGateLogin(QString text, const QString &gateLogin);
-
-// What the first row of GET_USER's reply says.
-struct GetUserReply
-{
-    enum Kind { Outdated, ServerMessage, ForcedChange, SuggestedChange, WorkingLogin };
-    Kind kind = ServerMessage;
-    QString message;  // column 4
-    QString userName; // columns 0 and 1 decoded, for WorkingLogin
-    QString password;
-};
-
-// Reads the reply in the exchange's order: message and outdated flag, then
-// the standing, then the credentials, so a column that is never reached
-// cannot fail the attempt. The suggestion is made at the first attempt only.
-// Throws qor::Error for a column beyond the last, a non-numeric integer
-// column, or credentials that are no stored form.
-GetUserReply readGetUserReply(const Query &reply, quint8 attempt);
 
 // What the exchange asks of the machine and the process. Tests replace them.
 struct SigninHooks

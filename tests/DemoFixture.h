@@ -5,8 +5,8 @@
 
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
-#include "data/Error.h"
-#include "data/SqliteEngine.h"
+#include "engine/Error.h"
+#include "embedded/SqliteEngine.h"
 #include "signin/SettingsRecord.h"
 #include "tools/AdminCommands.h"
 

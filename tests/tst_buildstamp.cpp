@@ -1,4 +1,4 @@
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "signin/BuildStamp.h"
 
 #include <QtEndian>

@@ -1,6 +1,6 @@
-#include "data/CharShift.h"
-#include "data/Error.h"
-#include "data/TextCodec.h"
+#include "engine/CharShift.h"
+#include "engine/Error.h"
+#include "engine/TextCodec.h"
 
 #include <QtTest>
 

@@ -2,9 +2,9 @@
 // date literals, the server's length and date errors, Russian ordering.
 #include "DemoFixture.h"
 
-#include "data/Error.h"
-#include "data/RussianCollation.h"
-#include "data/TsqlDialect.h"
+#include "engine/Error.h"
+#include "embedded/RussianCollation.h"
+#include "embedded/TsqlDialect.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 // GET_USER of the embedded database: every outcome of a sign-in.
 #include "DemoFixture.h"
 
-#include "data/CharShift.h"
-#include "data/EmbeddedGetUser.h"
-#include "data/Error.h"
-#include "data/RussianCollation.h"
+#include "engine/CharShift.h"
+#include "embedded/EmbeddedGetUser.h"
+#include "engine/Error.h"
+#include "embedded/RussianCollation.h"
 #include "signin/PasswordDigest.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "data/TextCodec.h"
+#include "engine/TextCodec.h"
 #include "signin/PasswordDigest.h"
 
 #include <QtTest>

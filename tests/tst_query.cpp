@@ -3,7 +3,7 @@
 #include "DemoFixture.h"
 
 #include "data/Connection.h"
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "data/Query.h"
 
 #include <QTest>

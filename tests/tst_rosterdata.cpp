@@ -2,7 +2,7 @@
 // movement_slushatel row, the before-post rules, look-ups and conflicts.
 #include "DemoFixture.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "data/TDM.h"
 
 #include <QLocale>

@@ -5,9 +5,9 @@
 #include "data/Connection.h"
 #include "data/ConnectionString.h"
 #include "data/DataFolder.h"
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "data/Query.h"
-#include "data/SqliteEngine.h"
+#include "embedded/SqliteEngine.h"
 #include "signin/SigninExchange.h"
 #include "tools/AdminCommands.h"
 

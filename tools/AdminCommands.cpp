@@ -1,9 +1,9 @@
 #include "tools/AdminCommands.h"
 
-#include "data/Error.h"
-#include "data/PasswordHash.h"
-#include "data/RowSet.h"
-#include "data/SqliteEngine.h"
+#include "engine/Error.h"
+#include "embedded/PasswordHash.h"
+#include "engine/RowSet.h"
+#include "embedded/SqliteEngine.h"
 #include "signin/PasswordDigest.h"
 #include "tools/DemoData.h"
 

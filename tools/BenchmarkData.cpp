@@ -1,7 +1,7 @@
 #include "tools/BenchmarkData.h"
 
-#include "data/Error.h"
-#include "data/SqliteEngine.h"
+#include "engine/Error.h"
+#include "embedded/SqliteEngine.h"
 #include "tools/AdminCommands.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "tools/DemoData.h"
 
-#include "data/Engine.h"
-#include "data/SqliteEngine.h"
+#include "engine/Engine.h"
+#include "embedded/SqliteEngine.h"
 
 #include <QDate>
 #include <QStringList>

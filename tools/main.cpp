@@ -1,6 +1,6 @@
 // qor-admin: creates embedded QOR databases, users, settings files and demo data.
 #include "data/DataFolder.h"
-#include "data/Error.h"
+#include "engine/Error.h"
 #include "tools/AdminCommands.h"
 
 #include <QCommandLineOption>

@@ -1,4 +1,4 @@
-#include "data/RosterReport.h"
+#include "reports/RosterReport.h"
 
 #include "data/Query.h"
 #include "data/Statements.h"

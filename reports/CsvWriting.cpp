@@ -1,4 +1,4 @@
-#include "data/CsvWriting.h"
+#include "reports/CsvWriting.h"
 
 #include <QDateTime>
 

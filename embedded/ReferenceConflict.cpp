@@ -1,6 +1,6 @@
-#include "data/ReferenceConflict.h"
+#include "embedded/ReferenceConflict.h"
 
-#include "data/SqliteStatement.h"
+#include "embedded/SqliteStatement.h"
 
 #include <sqlite3.h>
 

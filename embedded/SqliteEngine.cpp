@@ -1,12 +1,12 @@
-#include "data/SqliteEngine.h"
+#include "embedded/SqliteEngine.h"
 
-#include "data/EmbeddedGetUser.h"
-#include "data/Error.h"
-#include "data/ReferenceConflict.h"
-#include "data/RussianCollation.h"
-#include "data/SqliteStatement.h"
-#include "data/TsqlDialect.h"
-#include "data/embedded_schema.h"
+#include "embedded/EmbeddedGetUser.h"
+#include "engine/Error.h"
+#include "embedded/ReferenceConflict.h"
+#include "embedded/RussianCollation.h"
+#include "embedded/SqliteStatement.h"
+#include "embedded/TsqlDialect.h"
+#include "embedded_schema.h"
 
 #include <QFile>
 #include <QFileInfo>

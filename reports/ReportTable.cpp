@@ -1,4 +1,4 @@
-#include "data/ReportTable.h"
+#include "reports/ReportTable.h"
 
 #include "data/DateTimeText.h"
 #include "data/Query.h"

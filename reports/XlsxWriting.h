@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/ReportTable.h"
+#include "reports/ReportTable.h"
 
 #include <QByteArray>
 

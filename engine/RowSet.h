@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/ChunkedStore.h"
+#include "engine/ChunkedStore.h"
 
 #include <QDateTime>
 #include <QList>

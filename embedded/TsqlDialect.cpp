@@ -1,6 +1,6 @@
-#include "data/TsqlDialect.h"
+#include "embedded/TsqlDialect.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "data/RussianCollation.h"
+#include "embedded/RussianCollation.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <sqlite3.h>
 

@@ -1,8 +1,8 @@
-#include "data/SpreadsheetSaving.h"
+#include "reports/SpreadsheetSaving.h"
 
-#include "data/CsvWriting.h"
-#include "data/Error.h"
-#include "data/XlsxWriting.h"
+#include "reports/CsvWriting.h"
+#include "engine/Error.h"
+#include "reports/XlsxWriting.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "data/CharShift.h"
+#include "engine/CharShift.h"
 
-#include "data/Error.h"
-#include "data/TextCodec.h"
+#include "engine/Error.h"
+#include "engine/TextCodec.h"
 
 namespace qor {
 

@@ -1,6 +1,6 @@
-#include "data/TextCodec.h"
+#include "engine/TextCodec.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,6 +1,6 @@
-#include "data/XlsxWriting.h"
+#include "reports/XlsxWriting.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "data/SqliteStatement.h"
+#include "embedded/SqliteStatement.h"
 
-#include "data/Error.h"
-#include "data/RowSet.h"
+#include "engine/Error.h"
+#include "engine/RowSet.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Engine.h"
+#include "engine/Engine.h"
 
 #include <QDateTime>
 #include <functional>

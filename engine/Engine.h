@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/RowSet.h"
+#include "engine/RowSet.h"
 
 #include <QList>
 #include <QString>

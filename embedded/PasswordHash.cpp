@@ -1,6 +1,6 @@
-#include "data/PasswordHash.h"
+#include "embedded/PasswordHash.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "data/RowSet.h"
+#include "engine/RowSet.h"
 
 #include <QSet>
 

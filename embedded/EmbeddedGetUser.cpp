@@ -1,9 +1,9 @@
-#include "data/EmbeddedGetUser.h"
+#include "embedded/EmbeddedGetUser.h"
 
-#include "data/CharShift.h"
-#include "data/Error.h"
-#include "data/PasswordHash.h"
-#include "data/SqliteStatement.h"
+#include "engine/CharShift.h"
+#include "engine/Error.h"
+#include "embedded/PasswordHash.h"
+#include "embedded/SqliteStatement.h"
 
 #include <QRegularExpression>
 

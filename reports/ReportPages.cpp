@@ -1,6 +1,6 @@
-#include "controls/ReportPages.h"
+#include "reports/ReportPages.h"
 
-#include "data/Error.h"
+#include "engine/Error.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>
