@@ -39,7 +39,7 @@ void ClientScreens::pickGroup(const QVariant &group)
 
 void ClientScreens::openAddDialog()
 {
-    Form6 = new TForm6;
+    Form6 = Form1->newAddDialog();
     Form6->show();
     Form6->repaint();
 }

@@ -208,7 +208,7 @@ int startToSignIn(QElapsedTimer &sinceStart)
 {
     registerWindowsFonts();
     useRussianWithoutSystemLocale();
-    TForm8 signin;
+    TForm8 signin(nullptr); // shown only: it signs nobody in
     signin.show();
     signin.repaint();
     std::printf("%.1f\n", sinceStart.nsecsElapsed() / 1e6);

@@ -40,6 +40,14 @@ private:
 template <typename Window>
 void showModal(Window *&variable)
 {
+    showModal(variable, [] { return new Window; });
+}
+
+// The same for a window that its opener makes (given what it works on,
+// its announcements connected).
+template <typename Window, typename Make>
+void showModal(Window *&variable, Make make)
+{
     struct Clear
     {
         Window *&variable;
@@ -49,7 +57,7 @@ void showModal(Window *&variable)
             variable = nullptr;
         }
     } clear{variable};
-    variable = new Window;
+    variable = make();
     variable->exec();
 }
 

@@ -1,7 +1,9 @@
 #include "controls/WindowPlacement.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -77,6 +79,15 @@ private:
 };
 
 } // namespace
+
+const QWidget *mainWindow()
+{
+    for (const QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<const QMainWindow *>(widget))
+            return widget;
+    }
+    return nullptr;
+}
 
 void centreOnScreen(QWidget *window)
 {

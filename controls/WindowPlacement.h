@@ -16,6 +16,10 @@ void centreOn(QWidget *window, const QWidget *over);
 // window system has framed it.
 void centreOnceFramed(QWidget *window, const QWidget *over);
 
+// The program's main window, which secondary windows are centred on; null
+// while there is none.
+const QWidget *mainWindow();
+
 // Gives a top-level window an outer size, its frame included: the client area
 // takes that size at once, and once the window system has framed the shown
 // window the frame is taken off again and the window re-centred, on the

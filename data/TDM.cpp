@@ -149,7 +149,7 @@ qint32 TDM::keyToInteger(const QVariant &key)
 
 void TDM::ADOQ_movement_slushatelBeforePost(Query &dataSet)
 {
-    dataSet.setValue(QStringLiteral("id_group_slushatel"), keyToInteger(chosenGroupKey ? chosenGroupKey() : QVariant()));
+    dataSet.setValue(QStringLiteral("id_group_slushatel"), keyToInteger(chosen.group));
     // A roster row places a student; one without a student would be a row nobody can see or fix.
     if (dataSet.value(QStringLiteral("id_student")).isNull())
         throw Error(QStringLiteral("В строке не указан слушатель. Слушателей добавляют в группу кнопкой «Добавить студента»."));
@@ -157,8 +157,7 @@ void TDM::ADOQ_movement_slushatelBeforePost(Query &dataSet)
 
 void TDM::ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet)
 {
-    dataSet.setValue(QStringLiteral("id_faculty"),
-                     keyToInteger(chosenFormationFacultyKey ? chosenFormationFacultyKey() : QVariant()));
+    dataSet.setValue(QStringLiteral("id_faculty"), keyToInteger(chosen.formationFaculty));
 }
 
 } // namespace qor

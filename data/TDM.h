@@ -5,8 +5,8 @@
 #include "data/Query.h"
 
 #include <QObject>
+#include <QVariant>
 
-#include <functional>
 
 namespace qor {
 
@@ -44,11 +44,15 @@ public:
     DataSource *DS_GroupSlushatel_Formation;
     DataSource *DS_add_student;
 
-    // The keys chosen in the main window's group list and in the group
-    // formation window's faculty list; the windows that own the lists set
-    // these, the before-post rules read them.
-    std::function<QVariant()> chosenGroupKey;
-    std::function<QVariant()> chosenFormationFacultyKey;
+    // What the user has chosen, as the rules read it: each pick handler sets
+    // its value, and the before-post rules read these, never a window.
+    struct Choices
+    {
+        QVariant faculty;          // the main window's faculty list
+        QVariant group;            // the main window's group list: the roster's group
+        QVariant formationFaculty; // the group formation window's faculty list
+    };
+    Choices chosen;
 
     void ADOQ_movement_slushatelBeforePost(Query &dataSet);
     void ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet);

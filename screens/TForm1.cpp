@@ -71,7 +71,6 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
         ui->DBLookupComboBox2->setListSource(DM->DS_GroupSlushatel, QStringLiteral("name_full"), QStringLiteral("id_group_slushatel"));
         // A group pick re-runs the roster, whose rows are written with the group chosen here.
         ui->DBLookupComboBox2->setRowsWrittenBeforePick({DM->ADOQ_movement_slushatel});
-        DM->chosenGroupKey = [this] { return ui->DBLookupComboBox2->keyValue(); };
         setUpRoster();
     }
     connect(ui->DBLookupComboBox1, &LookupList::picked, this, [this] { runUserAction([this] { DBLookupComboBox1Click(); }); });
@@ -90,7 +89,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
 TForm1::~TForm1()
 {
     if (DM)
-        DM->chosenGroupKey = nullptr;
+        DM->chosen = {};
 }
 
 void TForm1::setUpRoster()
@@ -113,7 +112,7 @@ QString TForm1::designCaption()
 void TForm1::FormCreate()
 {
     // Freed whatever happens, also when the lists fail to load.
-    const std::unique_ptr<TForm8> signin(new TForm8);
+    const std::unique_ptr<TForm8> signin(new TForm8(DM->ADOCon));
     Form8 = signin.get();
     const auto clearForm8 = qScopeGuard([] { Form8 = nullptr; });
     connect(signin.get(), &TForm8::titleStampRead, this, &TForm1::showTitle);
@@ -139,17 +138,19 @@ void TForm1::loadLists()
 
 void TForm1::DBLookupComboBox1Click()
 {
-    TDM::reopen(DM->ADOQ_GroupSlushatel, statements::groupsOfFaculty(ui->DBLookupComboBox1->keyValue()));
+    DM->chosen.faculty = ui->DBLookupComboBox1->keyValue();
+    TDM::reopen(DM->ADOQ_GroupSlushatel, statements::groupsOfFaculty(DM->chosen.faculty));
 }
 
 void TForm1::DBLookupComboBox2Click()
 {
+    // The roster's rows are written with this group from now on.
     const QVariant group = ui->DBLookupComboBox2->keyValue();
+    DM->chosen.group = group;
     TDM::reopen(DM->ADOQ_Student, statements::students());
     TDM::reopen(DM->ADOQ_movement_slushatel, statements::rosterOfGroup(group));
     const bool chosen = group.isValid() && !group.isNull();
     ui->BitBtn1->setEnabled(chosen);
-    m_rosterGroup = group;
     enableRosterOutput(chosen);
 }
 
@@ -158,7 +159,15 @@ void TForm1::BitBtn1Click()
     // The dialog re-runs the roster after each addition: a change typed
     // into it is written first, with the group it was typed in.
     if (writeRosterRow())
-        showModal(Form6);
+        showModal(Form6, [this] { return newAddDialog(); });
+}
+
+TForm6 *TForm1::newAddDialog()
+{
+    auto *dialog = new TForm6(DM->chosen.group);
+    // Each student added shows in the roster at once, read as a pick reads it.
+    connect(dialog, &TForm6::studentAdded, this, [this] { runUserAction([this] { DBLookupComboBox2Click(); }); });
+    return dialog;
 }
 
 void TForm1::N2Click()
@@ -191,7 +200,7 @@ void TForm1::N6Click()
 
 ReportTable TForm1::rosterReport() const
 {
-    return qor::rosterReport(*DM, m_rosterGroup, reportColumnsOf(*ui->DBGridEh1), QDate::currentDate());
+    return qor::rosterReport(*DM, DM->chosen.group, reportColumnsOf(*ui->DBGridEh1), QDate::currentDate());
 }
 
 void TForm1::enableRosterOutput(bool enabled)

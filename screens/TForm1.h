@@ -16,6 +16,7 @@ namespace qor {
 
 class DataGrid;
 class LookupList;
+class TForm6;
 
 // The main window: the faculty and group lists and the chosen group's
 // roster, editable in place. Its creation runs the sign-in; nothing else of
@@ -67,6 +68,9 @@ public:
     // false, with the reason shown, when something cannot be written.
     bool writePendingChanges();
 
+    // The add-to-group dialog for the chosen group, its additions shown in the roster.
+    TForm6 *newAddDialog();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -79,9 +83,6 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     enum class SignIn { NotRun, Cancelled, Succeeded };
     SignIn m_signIn = SignIn::NotRun;
-    // The group whose roster is on screen: the group list may since show
-    // another faculty's groups.
-    QVariant m_rosterGroup;
 };
 
 // The program's one main window.

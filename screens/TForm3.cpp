@@ -8,7 +8,6 @@
 #include "controls/WindowPlacement.h"
 #include "data/Statements.h"
 #include "data/TDM.h"
-#include "screens/TForm1.h"
 #include "ui_TForm3.h"
 
 namespace qor {
@@ -35,12 +34,13 @@ TForm3::TForm3(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
     ui->setupUi(this);
     setFont(tahoma(11));
     ui->Label1->setFont(tahoma(11, true));
-    setOuterSize(this, QSize(714, 474), Form1);
+    setOuterSize(this, QSize(714, 474), mainWindow());
 
     ui->DBLookupComboBox1->setListSource(DM->DS_all_faculties, QStringLiteral("p23-1"), QStringLiteral("id_faculty"));
     // A faculty pick re-runs the groups, whose rows are written with the faculty chosen here.
     ui->DBLookupComboBox1->setRowsWrittenBeforePick({DM->ADOQ_GroupSlushatel_Formation});
-    DM->chosenFormationFacultyKey = [this] { return ui->DBLookupComboBox1->keyValue(); };
+    // The list opens with no faculty chosen.
+    DM->chosen.formationFaculty = {};
 
     DataGrid *grid = ui->DBGridEh1;
     grid->setGridBackground(inactiveCaptionGradientColor());
@@ -60,7 +60,7 @@ TForm3::~TForm3()
     // Without this window no faculty is chosen: a group row left pending is
     // refused until a faculty is picked in its next opening.
     if (DM)
-        DM->chosenFormationFacultyKey = nullptr;
+        DM->chosen.formationFaculty = {};
 }
 
 void TForm3::FormCreate()
@@ -70,7 +70,8 @@ void TForm3::FormCreate()
 
 void TForm3::DBLookupComboBox1Click()
 {
-    TDM::reopen(DM->ADOQ_GroupSlushatel_Formation, statements::groupsOfFaculty(ui->DBLookupComboBox1->keyValue()));
+    DM->chosen.formationFaculty = ui->DBLookupComboBox1->keyValue();
+    TDM::reopen(DM->ADOQ_GroupSlushatel_Formation, statements::groupsOfFaculty(DM->chosen.formationFaculty));
 }
 
 void TForm3::FormClose()

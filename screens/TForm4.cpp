@@ -4,7 +4,6 @@
 #include "controls/WindowPlacement.h"
 #include "data/TDM.h"
 #include "screens/OrderListWindow.h"
-#include "screens/TForm1.h"
 #include "ui_TForm4.h"
 
 namespace qor {
@@ -21,7 +20,7 @@ TForm4::TForm4(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setFixedSize(434, 412);
-    centreOnceFramed(this, Form1);
+    centreOnceFramed(this, mainWindow());
     setUpOrderList(ui->DBGridEh1, ui->DBNavigator1, DM->DS_Prikaz_come_slushatel,
                    GridColumn::titled(QStringLiteral("prikaz_come"), QStringLiteral("Приказ на зачисление"), 156));
     writeOnClosing(ui->DBGridEh1);

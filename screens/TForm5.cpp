@@ -4,7 +4,6 @@
 #include "controls/WindowPlacement.h"
 #include "data/TDM.h"
 #include "screens/OrderListWindow.h"
-#include "screens/TForm1.h"
 #include "ui_TForm5.h"
 
 namespace qor {
@@ -19,7 +18,7 @@ TForm5::TForm5(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
     setWindowTitle(QStringLiteral(" "));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
-    setOuterSize(this, QSize(484, 456), Form1);
+    setOuterSize(this, QSize(484, 456), mainWindow());
     setUpOrderList(ui->DBGridEh1, ui->DBNavigator1, DM->DS_prikaz_leave_slushatel,
                    GridColumn::titled(QStringLiteral("prikaz_leave"), QStringLiteral("Приказ на отчисление"), 147));
     writeOnClosing(ui->DBGridEh1);

@@ -6,15 +6,14 @@
 #include "controls/WindowPlacement.h"
 #include "data/Statements.h"
 #include "data/TDM.h"
-#include "screens/TForm1.h"
 #include "ui_TForm6.h"
-
 
 namespace qor {
 
 TForm6 *Form6 = nullptr;
 
-TForm6::TForm6(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<Ui::TForm6>())
+TForm6::TForm6(const QVariant &group, QWidget *parent)
+    : SecondaryWindow(parent), ui(std::make_unique<Ui::TForm6>()), m_group(group)
 {
     ui->setupUi(this);
     setFont(tahoma(11));
@@ -22,7 +21,7 @@ TForm6::TForm6(QWidget *parent) : SecondaryWindow(parent), ui(std::make_unique<U
         bold->setFont(tahoma(11, true));
     ui->Button1->setFont(tahoma(11, true));
     ui->Button2->setFont(tahoma(11, true));
-    setOuterSize(this, QSize(490, 263), Form1);
+    setOuterSize(this, QSize(490, 263), mainWindow());
 
     ui->DBLookupComboBox1->setListSource(DM->DS_add_student, QStringLiteral("s_fio"), QStringLiteral("id_student"));
     ui->DBLookupComboBox2->setListSource(DM->DS_Prikaz_come_slushatel, QStringLiteral("prikaz_come"),
@@ -38,7 +37,7 @@ TForm6::~TForm6() = default;
 
 void TForm6::FormCreate()
 {
-    TDM::reopen(DM->ADOQ_add_student, statements::studentsNotInGroup(Form1->groupList()->keyValue()));
+    TDM::reopen(DM->ADOQ_add_student, statements::studentsNotInGroup(m_group));
     ui->DateTimePicker1->setDateTime(QDateTime::currentDateTime());
 }
 
@@ -61,10 +60,10 @@ void TForm6::DBLookupComboBox2Click()
 void TForm6::Button1Click()
 {
     Query *exec = DM->ADOQ_Exec;
-    exec->setSql(statements::addToGroup(ui->DBLookupComboBox1->keyValue(), Form1->groupList()->keyValue(),
+    exec->setSql(statements::addToGroup(ui->DBLookupComboBox1->keyValue(), m_group,
                                         ui->DBLookupComboBox2->keyValue(), ui->DateTimePicker1->date(), ui->Edit1->text()));
     exec->execSql();
-    Form1->DBLookupComboBox2Click();
+    emit studentAdded();
     // Ready for the next student; the order number is often the same.
     ui->DBLookupComboBox1->setKeyValue({});
     ui->DBLookupComboBox2->setKeyValue({});

@@ -2,6 +2,8 @@
 
 #include "controls/SecondaryWindow.h"
 
+#include <QVariant>
+
 #include <memory>
 
 namespace Ui {
@@ -18,7 +20,8 @@ class TForm6 : public SecondaryWindow
     Q_OBJECT
 
 public:
-    explicit TForm6(QWidget *parent = nullptr);
+    // group: the group the students are added to.
+    explicit TForm6(const QVariant &group, QWidget *parent = nullptr);
     ~TForm6() override;
 
     void FormCreate();
@@ -27,10 +30,15 @@ public:
     void Button1Click();
     void Button2Click();
 
+signals:
+    // A student was added to the group.
+    void studentAdded();
+
 private:
     void enableAddWhenBothPicked();
 
     std::unique_ptr<Ui::TForm6> ui;
+    QVariant m_group;
 };
 
 extern TForm6 *Form6;

@@ -6,7 +6,6 @@
 #include "data/Connection.h"
 #include "data/Query.h"
 #include "data/Statements.h"
-#include "data/TDM.h"
 #include "signin/SigninExchange.h"
 #include "ui_TForm8.h"
 
@@ -45,8 +44,8 @@ QFont pixelFont(const QString &family, int pixels, bool bold)
 
 } // namespace
 
-TForm8::TForm8(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TForm8>())
+TForm8::TForm8(Connection *connection, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TForm8>()), m_connection(connection)
 {
     initSigninResources();
     ui->setupUi(this);
@@ -98,7 +97,7 @@ void TForm8::SpeedButton2Click()
     ++m_attempts;
     bool connected = false;
     if (!m_panelOpen) {
-        connected = ConnectUser(DM->ADOCon, NoNewPassword);
+        connected = ConnectUser(m_connection, NoNewPassword);
     } else {
         const QString newPassword = ui->Edit1->text();
         if (newPassword != ui->Edit2->text()) {
@@ -115,12 +114,12 @@ void TForm8::SpeedButton2Click()
                           + QStringLiteral("Введите новый пароль заново."));
             return;
         }
-        connected = ConnectUser(DM->ADOCon, newPassword);
+        connected = ConnectUser(m_connection, newPassword);
     }
     if (!connected)
         return;
     {
-        Query dateFormat(DM->ADOCon);
+        Query dateFormat(m_connection);
         dateFormat.setSql(statements::dateFormatDmy());
         dateFormat.execSql();
     }
@@ -150,14 +149,14 @@ bool TForm8::ConnectUser(Connection *connection, const QString &newPassword)
     };
     progress.titleStampRead = [this](const QString &stampText) { emit titleStampRead(stampText); };
     const SigninRequest request{ui->Login_Edit->text(), ui->Password_Edit->text(), newPassword, m_attempts};
-    return showOutcome(runSigninExchange(*connection, request, progress));
+    return showOutcome(runSigninExchange(*connection, request, progress), *connection);
 }
 
-bool TForm8::showOutcome(const SigninOutcome &outcome)
+bool TForm8::showOutcome(const SigninOutcome &outcome, Connection &connection)
 {
     switch (outcome.kind) {
     case SigninOutcome::SignedIn:
-        DM->ADOCon->open();
+        connection.open();
         return true;
     case SigninOutcome::Outdated:
         showOutdatedClient();

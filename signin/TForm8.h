@@ -23,7 +23,8 @@ class TForm8 : public QDialog
 public:
     enum ModalResult { mrOk = 1, mrCancel = 2 };
 
-    explicit TForm8(QWidget *parent = nullptr);
+    // connection: the one the sign-in opens as the user.
+    explicit TForm8(Connection *connection, QWidget *parent = nullptr);
     ~TForm8() override;
 
     // Opens connection as the user typed in the window: true when the working
@@ -54,11 +55,12 @@ private:
     bool Login_EditKeyDown(QKeyEvent *event);
     bool Password_EditKeyDown(QKeyEvent *event);
     bool enterSignsIn(QKeyEvent *event);
-    bool showOutcome(const SigninOutcome &outcome);
+    bool showOutcome(const SigninOutcome &outcome, Connection &connection);
     void setStatusText(const QString &text);
     void showOutdatedClient();
 
     std::unique_ptr<Ui::TForm8> ui;
+    Connection *m_connection;
     quint8 m_attempts = 0; // wraps from 255 to 0
     bool m_panelOpen = false;
     QString m_statusText;

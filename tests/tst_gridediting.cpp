@@ -74,7 +74,7 @@ class TestGridEditing : public QObject
     // The groups of a faculty, with a column of each kind.
     void showGroups(int faculty)
     {
-        dm->chosenFormationFacultyKey = [faculty] { return QVariant(faculty); };
+        dm->chosen.formationFaculty = faculty;
         TDM::reopen(dm->ADOQ_GroupSlushatel_Formation, QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty=%1").arg(faculty));
         grid->setColumns({GridColumn::titled(QStringLiteral("name_short"), QStringLiteral("Группа"), 167),
                           GridColumn::titled(QStringLiteral("srok_obuchenia"), QStringLiteral("Срок обучения до"), 142),

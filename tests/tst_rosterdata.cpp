@@ -31,7 +31,6 @@ class TestRosterData : public QObject
 
     DemoFixture *demo = nullptr;
     TDM *dm = nullptr;
-    QVariant group = 1;
     Query *roster = nullptr;
 
     // What the database holds, read apart from the data module.
@@ -50,8 +49,7 @@ private slots:
     {
         demo = new DemoFixture;
         dm = new TDM;
-        group = 1;
-        dm->chosenGroupKey = [this] { return group; };
+        dm->chosen.group = 1;
         dm->ADOCon->setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
         reopen(dm->ADOQ_Prikaz_come_slushatel, QStringLiteral("Select * FROM [QOR].[dbo].[prikaz_come_slushatel]"));
         reopen(dm->ADOQ_prikaz_leave_slushatel, QStringLiteral("Select * FROM [QOR].[dbo].[prikaz_leave_slushatel]"));
@@ -108,7 +106,7 @@ private slots:
     void theGroupChosenInTheMainWindowIsWritten()
     {
         const qint64 key = movementKey(0);
-        group = 2;
+        dm->chosen.group = 2;
         roster->setValue(QStringLiteral("leave_reg"), QStringLiteral("1"));
         roster->post();
         QCOMPARE(stored(QStringLiteral("id_movement = %1").arg(key)).integer(0, 1), 2);
@@ -117,7 +115,7 @@ private slots:
     void aNullGroupWritesNothing()
     {
         const qint64 key = movementKey(0);
-        group = QVariant();
+        dm->chosen.group = QVariant();
         roster->setValue(QStringLiteral("leave_reg"), QStringLiteral("1"));
         QCOMPARE(errorOf([&] { roster->post(); }), QStringLiteral("Could not convert variant of type (Null) into type (Integer)"));
         QCOMPARE(roster->state(), Query::State::Edit);
@@ -241,8 +239,7 @@ private slots:
     void groupFormationWritesTheChosenFaculty()
     {
         Query *groups = dm->ADOQ_GroupSlushatel_Formation;
-        QVariant faculty = 4;
-        dm->chosenFormationFacultyKey = [&] { return faculty; };
+        dm->chosen.formationFaculty = 4;
         reopen(groups, QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty=4"));
         QCOMPARE(groups->rowCount(), 0);
         groups->append();

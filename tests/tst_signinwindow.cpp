@@ -80,7 +80,7 @@ struct BoxLog
 // The sign-in window, shown, with its controls.
 struct SigninWindow
 {
-    TForm8 form;
+    TForm8 form{qor::DM->ADOCon};
     QLineEdit *login = form.findChild<QLineEdit *>(QStringLiteral("Login_Edit"));
     QLineEdit *password = form.findChild<QLineEdit *>(QStringLiteral("Password_Edit"));
     QLineEdit *edit1 = form.findChild<QLineEdit *>(QStringLiteral("Edit1"));

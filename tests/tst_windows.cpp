@@ -108,7 +108,7 @@ private slots:
         QFETCH(bool, backwards);
         QFETCH(QString, typed);
         pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
-        Form6 = new TForm6;
+        Form6 = Form1->newAddDialog();
         showAndWait(Form6);
         auto *number = child<QLineEdit>(Form6, "Edit1");
         auto *date = child<DatePicker>(Form6, "DateTimePicker1");
@@ -153,7 +153,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QDate, date);
         pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
-        Form6 = new TForm6;
+        Form6 = Form1->newAddDialog();
         showAndWait(Form6);
         auto *picker = child<DatePicker>(Form6, "DateTimePicker1");
         picker->setDate(QDate(2026, 12, 10));
@@ -190,7 +190,7 @@ private slots:
         pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
         QAbstractItemModel *roster = Form1->rosterGrid()->model();
         QCOMPARE(roster->rowCount(), 5);
-        Form6 = new TForm6;
+        Form6 = Form1->newAddDialog();
         showAndWait(Form6);
         auto *add = child<QPushButton>(Form6, "Button1");
         auto *students = child<LookupList>(Form6, "DBLookupComboBox1");
@@ -332,7 +332,7 @@ private slots:
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM prikaz_come_slushatel WHERE prikaz_come = 'О зачислении № 99'")), 1);
         QVERIFY(Form4->close());
 
-        Form6 = new TForm6;
+        Form6 = Form1->newAddDialog();
         showAndWait(Form6);
         QVERIFY(itemsOf(child<LookupList>(Form6, "DBLookupComboBox2")).contains(QStringLiteral("О зачислении № 99")));
     }
