@@ -169,6 +169,30 @@ private:
     __user_cap_data_struct m_saved[2]{};
 };
 
+// Runs the function under a limit on the size of the files the process
+// writes, as a full disk fails a write; the limit's signal is ignored, so
+// that the write fails instead of ending the process.
+void withFileSizeLimit(rlim_t bytes, const std::function<void()> &fn)
+{
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto restore = qScopeGuard([&] {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    });
+    fn();
+}
+
+// Every file in a folder, hidden ones too.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
 template <typename T>
 T *waitFor()
 {
@@ -509,6 +533,89 @@ private slots:
         QVERIFY(good.open(QIODevice::ReadOnly));
         QCOMPARE(good.readAll(), QByteArray("good"));
         QCOMPARE(QDir(demo->dir.path()).entryList({QStringLiteral("roster.csv*")}, QDir::Files), QStringList{QStringLiteral("roster.csv")});
+    }
+
+    // Each failure says one reason, true for the case, and what to do; a
+    // name of the longest length allowed saves.
+    void aSaveSaysWhyItFailed_data()
+    {
+        QTest::addColumn<QString>("name"); // "@" is the test's folder
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("asUser");
+        QTest::addColumn<bool>("earlier"); // a file of the name saved before
+        QTest::addColumn<QString>("error"); // empty: saved
+        QTest::newRow("a system folder") << "/proc/test.csv" << 0 << false << false
+                                         << "Не удалось записать файл «/proc/test.csv»: в папке «/proc» нельзя создавать файлы. "
+                                            "Выберите другую папку.";
+        QTest::newRow("a folder as the name") << "@/folder" << 0 << false << false
+                                              << "Не удалось записать файл «@/folder»: «@/folder» — это папка, а не файл. "
+                                                 "Введите имя файла.";
+        QTest::newRow("no such folder") << "@/nowhere/roster.csv" << 0 << false << false
+                                        << "Не удалось записать файл «@/nowhere/roster.csv»: папки «@/nowhere» нет. "
+                                           "Выберите существующую папку.";
+        QTest::newRow("a size limit") << "@/roster.csv" << 4096 << false << false
+                                      << "Не удалось записать файл «@/roster.csv»: файл больше предела размера файлов, "
+                                         "установленного для программы (4096 байт). Попросите администратора снять этот предел.";
+        QTest::newRow("a read-only file") << "@/locked.csv" << 0 << true << false
+                                          << "Не удалось записать файл «@/locked.csv»: файл открыт только для чтения. Снимите "
+                                             "с него этот признак или сохраните под другим именем. Прежний файл остался как был.";
+        QTest::newRow("a name of 255 bytes") << "@/" + QString(250, u'a') + ".xlsx" << 0 << false << false << QString();
+        QTest::newRow("a Russian name of 255 bytes") << "@/" + QString(125, u'я') + "x.csv" << 0 << false << false << QString();
+        QTest::newRow("a name of 255 bytes over an earlier file") << "@/" + QString(251, u'b') + ".csv" << 0 << false << true << QString();
+        const QString tooLong = "@/" + QString(252, u'a') + ".csv";
+        QTest::newRow("a name of 256 bytes") << tooLong << 0 << false << false
+                                             << "Не удалось записать файл «" + tooLong + "»: имя файла слишком длинное. "
+                                                "Сократите его: имя вмещает не больше 255 байт, а русская буква занимает два.";
+    }
+    void aSaveSaysWhyItFailed()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, limit);
+        QFETCH(bool, asUser);
+        QFETCH(bool, earlier);
+        QFETCH(QString, error);
+        const QString folder = demo->dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/folder")));
+        {
+            QFile locked(folder + QStringLiteral("/locked.csv"));
+            QVERIFY(locked.open(QIODevice::WriteOnly));
+            locked.write("good");
+            locked.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+        name.replace(u'@', folder);
+        if (earlier) {
+            QFile saved(name);
+            QVERIFY(saved.open(QIODevice::WriteOnly));
+            saved.write("good");
+        }
+        const QStringList before = filesIn(folder);
+        error.replace(u'@', folder);
+        const QByteArray bytes(10000, 'x');
+        QString shown;
+        const auto save = [&] { shown = errorOf([&] { saveFileWhole(name, bytes); }); };
+        if (limit > 0) {
+            withFileSizeLimit(rlim_t(limit), save);
+        } else if (asUser) {
+            const WithoutOverride user;
+            save();
+        } else {
+            save();
+        }
+        QCOMPARE(shown, error);
+        if (error.isEmpty()) {
+            QFile saved(name);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QCOMPARE(saved.readAll(), bytes);
+            QStringList after = QStringList(before) << QFileInfo(name).fileName();
+            after.removeDuplicates();
+            after.sort();
+            QCOMPARE(filesIn(folder), after);
+        } else {
+            QCOMPARE(filesIn(folder), before);
+            QFile locked(folder + QStringLiteral("/locked.csv"));
+            QVERIFY(locked.open(QIODevice::ReadOnly));
+            QCOMPARE(locked.readAll(), QByteArray("good"));
+        }
     }
 
     void aSaveThatCannotBeWrittenLeavesNoFile_data()
