@@ -49,14 +49,15 @@ QByteArray run(const QString &program, const QStringList &arguments)
 }
 
 // A sheet of an .xlsx read with unzip and the XML of the format: each
-// cell's text (shared strings resolved), number and number format, and the
-// merged ranges.
+// cell's text (shared strings resolved), number and number format, the
+// merged ranges, and whether every part read was well-formed.
 struct SheetCells
 {
     QHash<QString, QString> text;
     QHash<QString, double> number;
     QHash<QString, QString> format;
     QStringList merged;
+    bool wellFormed = true;
 };
 
 SheetCells readXlsx(const QString &file)
@@ -71,6 +72,7 @@ SheetCells readXlsx(const QString &file)
         else if (strings.isStartElement() && strings.name() == u"t")
             shared.last() += strings.readElementText();
     }
+    sheet.wellFormed = !strings.hasError();
     QHash<int, QString> codes{{14, QStringLiteral("m/d/yyyy")}};
     QList<int> styleFormats;
     QXmlStreamReader styles(run(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/styles.xml")}));
@@ -86,6 +88,7 @@ SheetCells readXlsx(const QString &file)
         else if (inCellStyles && styles.isStartElement() && styles.name() == u"xf")
             styleFormats.append(styles.attributes().value(QLatin1String("numFmtId")).toInt());
     }
+    sheet.wellFormed = sheet.wellFormed && !styles.hasError();
     QXmlStreamReader xml(run(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/worksheets/sheet1.xml")}));
     QString cell, kind;
     int style = 0;
@@ -109,6 +112,7 @@ SheetCells readXlsx(const QString &file)
             sheet.merged.append(xml.attributes().value(QLatin1String("ref")).toString());
         }
     }
+    sheet.wellFormed = sheet.wellFormed && !xml.hasError();
     return sheet;
 }
 
@@ -191,6 +195,23 @@ void withFileSizeLimit(rlim_t bytes, const std::function<void()> &fn)
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// A roster of many rows for the workbook's parts to grow past a limit.
+ReportTable longTable(int rows)
+{
+    ReportTable table;
+    table.context = QStringLiteral("Подготовительное отделение");
+    table.subject = QStringLiteral("Подготовка к поступлению: русский язык");
+    table.asOf = QDate(2026, 9, 10);
+    table.columns = {ReportColumn{QStringLiteral("n"), QStringLiteral("№ П/П"), {}},
+                     ReportColumn{QStringLiteral("fio"), QStringLiteral("ФИО"), {}},
+                     ReportColumn{QStringLiteral("reg"), QStringLiteral("Зачисление"), QStringLiteral("№")},
+                     ReportColumn{QStringLiteral("date"), QStringLiteral("Зачисление"), QStringLiteral("Дата")}};
+    for (int i = 1; i <= rows; ++i)
+        table.rows.append({qlonglong(i), QStringLiteral("Слушатель Номер %1").arg(i, 3, 10, QChar(u'0')),
+                           QStringLiteral("%1-к").arg(i), QDateTime(QDate(2026, 9, 6), QTime(0, 0))});
+    return table;
 }
 
 template <typename T>
@@ -533,6 +554,51 @@ private slots:
         QVERIFY(good.open(QIODevice::ReadOnly));
         QCOMPARE(good.readAll(), QByteArray("good"));
         QCOMPARE(QDir(demo->dir.path()).entryList({QStringLiteral("roster.csv*")}, QDir::Files), QStringList{QStringLiteral("roster.csv")});
+    }
+
+    // The library does not notice a failed write of its temporary parts: a
+    // limit that cuts the sheet's part short, or the workbook itself, must
+    // fail the save with the reason and leave the earlier file.
+    void aWorkbookCutShortKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("error");
+        const QString limited = QStringLiteral("Не удалось составить файл Excel во временной папке «%1»: файл больше предела "
+                                               "размера файлов, установленного для программы (%2 байт). Попросите администратора "
+                                               "снять этот предел. Прежний файл остался как был.");
+        QTest::newRow("no limit") << 0 << QString();
+        QTest::newRow("a part cut short") << 16384 << limited.arg(QDir::tempPath()).arg(16384);
+        QTest::newRow("the workbook cut short") << 4096 << limited.arg(QDir::tempPath()).arg(4096);
+    }
+    void aWorkbookCutShortKeepsTheEarlierFile()
+    {
+        QFETCH(int, limit);
+        QFETCH(QString, error);
+        const ReportTable table = longTable(150);
+        const QString folder = demo->dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/roster.xlsx");
+        {
+            QFile good(file);
+            QVERIFY(good.open(QIODevice::WriteOnly));
+            good.write("good");
+        }
+        QString shown;
+        if (limit > 0)
+            withFileSizeLimit(rlim_t(limit), [&] { shown = errorOf([&] { saveSpreadsheet(table, file, SpreadsheetFormat::Xlsx); }); });
+        else
+            shown = errorOf([&] { saveSpreadsheet(table, file, SpreadsheetFormat::Xlsx); });
+        QCOMPARE(shown, error);
+        QCOMPARE(filesIn(folder), QStringList{QStringLiteral("roster.xlsx")});
+        if (error.isEmpty()) {
+            const SheetCells sheet = readXlsx(file);
+            QVERIFY(sheet.wellFormed);
+            QCOMPARE(sheet.text.value(QStringLiteral("B156")), QStringLiteral("Слушатель Номер 150"));
+        } else {
+            QFile good(file);
+            QVERIFY(good.open(QIODevice::ReadOnly));
+            QCOMPARE(good.readAll(), QByteArray("good"));
+        }
     }
 
     // Each failure says one reason, true for the case, and what to do; a
