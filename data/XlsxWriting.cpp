@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -66,6 +67,33 @@ double columnWidth(const ReportTable &table, int column)
             longest = std::max<qsizetype>(longest, value.toDateTime().time() == QTime(0, 0) ? 10 : 19);
     }
     return std::max(excelWidth(described.width), std::min(WidestColumn, longest * 1.1 + 1));
+}
+
+// A text as the workbook can hold it and a spreadsheet shows it. XML has no
+// place for control characters other than tab and the line breaks, for
+// U+FFFE and U+FFFF or for half a surrogate pair: each becomes U+FFFD, the
+// replacement character (a NUL would even end the text the library is
+// handed). A spreadsheet reads "_xHHHH_" as the escape of a character, so
+// an underscore starting one is itself written as the escape "_x005F_";
+// the same before a CR, which the library writes as "_x000D_".
+QString workbookText(const QString &text)
+{
+    QString held;
+    held.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            held += ch;
+            held += text[++i];
+            continue;
+        }
+        const char16_t code = ch.unicode();
+        const bool unheld = (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code == 0xFFFE
+                            || code == 0xFFFF || ch.isSurrogate();
+        held += unheld ? QChar(QChar::ReplacementCharacter) : ch;
+    }
+    static const QRegularExpression escapeStart(QStringLiteral("_(?=x[0-9A-Fa-f]{4}[_\r])"));
+    return held.replace(escapeStart, QStringLiteral("_x005F_"));
 }
 
 uint8_t excelAlignment(Qt::Alignment alignment)
@@ -237,7 +265,7 @@ private:
     // The library copies the text; the bytes need to live only for the call.
     const char *utf8(const QString &text)
     {
-        m_text = text.toUtf8();
+        m_text = workbookText(text).toUtf8();
         return m_text.constData();
     }
 

@@ -49,8 +49,9 @@ QByteArray run(const QString &program, const QStringList &arguments)
 }
 
 // A sheet of an .xlsx read with unzip and the XML of the format: each
-// cell's text (shared strings resolved), number and number format, the
-// merged ranges, and whether every part read was well-formed.
+// cell's text (shared strings resolved, "_xHHHH_" escapes undone as a
+// spreadsheet does), number and number format, the merged ranges, and
+// whether every part read was well-formed.
 struct SheetCells
 {
     QHash<QString, QString> text;
@@ -59,6 +60,19 @@ struct SheetCells
     QStringList merged;
     bool wellFormed = true;
 };
+
+QString unescapedOoxml(const QString &text)
+{
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString shown;
+    qsizetype from = 0;
+    for (auto match = escape.globalMatch(text); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        shown += text.mid(from, m.capturedStart() - from) + QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
+        from = m.capturedEnd();
+    }
+    return shown + text.mid(from);
+}
 
 SheetCells readXlsx(const QString &file)
 {
@@ -70,7 +84,7 @@ SheetCells readXlsx(const QString &file)
         if (strings.isStartElement() && strings.name() == u"si")
             shared.append(QString());
         else if (strings.isStartElement() && strings.name() == u"t")
-            shared.last() += strings.readElementText();
+            shared.last() += unescapedOoxml(strings.readElementText());
     }
     sheet.wellFormed = !strings.hasError();
     QHash<int, QString> codes{{14, QStringLiteral("m/d/yyyy")}};
@@ -599,6 +613,56 @@ private slots:
             QVERIFY(good.open(QIODevice::ReadOnly));
             QCOMPARE(good.readAll(), QByteArray("good"));
         }
+    }
+
+    // Each text saved reads back as typed, except what the format cannot
+    // hold, which reads as U+FFFD.
+    void textsSaveAsTheyRead_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("inWorkbook");
+        QTest::addColumn<QString>("inCsv");
+        const QString replaced = QString(QChar(QChar::ReplacementCharacter));
+        const QString nul = QStringLiteral("а") + QChar(u'\0') + QStringLiteral("б");
+        QTest::newRow("an escape-like text") << "_x0041_" << "_x0041_" << "_x0041_";
+        QTest::newRow("escape-like texts side by side") << "_x0041_x0042_" << "_x0041_x0042_" << "_x0041_x0042_";
+        QTest::newRow("the escape of an underscore") << "_x005F_" << "_x005F_" << "_x005F_";
+        QTest::newRow("an escape-like text before a CR") << "_x000D\r." << "_x000D\r." << "_x000D\r.";
+        QTest::newRow("NUL") << nul << QStringLiteral("а") + replaced + QStringLiteral("б") << QStringLiteral("а") + replaced + QStringLiteral("б");
+        QTest::newRow("a control character") << "a\x01" "b" << "a" + replaced + "b" << "a\x01" "b";
+        QTest::newRow("U+FFFE") << QStringLiteral("x\uFFFEy") << "x" + replaced + "y" << QStringLiteral("x\uFFFEy");
+        QTest::newRow("U+FFFF") << QStringLiteral("x\uFFFFy") << "x" + replaced + "y" << QStringLiteral("x\uFFFFy");
+        QTest::newRow("a lone surrogate") << QStringLiteral("x") + QChar(0xD83D) + QStringLiteral("y") << "x" + replaced + "y" << "x" + replaced + "y";
+        QTest::newRow("a surrogate pair") << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y");
+        QTest::newRow("tab and line breaks") << "a\tb\nc\r\nd" << "a\tb\nc\r\nd" << "a\tb\nc\r\nd";
+        QTest::newRow("markup") << "Ёлкин & <Ко> \"'" << "Ёлкин & <Ко> \"'" << "Ёлкин & <Ко> \"'";
+    }
+    void textsSaveAsTheyRead()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, inWorkbook);
+        QFETCH(QString, inCsv);
+        ReportTable table;
+        table.context = typed;
+        table.columns = {ReportColumn{QStringLiteral("value"), typed, {}}};
+        table.rows = {{typed}};
+        const QString workbook = demo->dir.filePath(QStringLiteral("texts.xlsx"));
+        const QString csv = demo->dir.filePath(QStringLiteral("texts.csv"));
+        QCOMPARE(errorOf([&] { saveSpreadsheet(table, workbook, SpreadsheetFormat::Xlsx); }), QString());
+        QCOMPARE(errorOf([&] { saveSpreadsheet(table, csv, SpreadsheetFormat::Csv); }), QString());
+
+        const SheetCells sheet = readXlsx(workbook);
+        QVERIFY(sheet.wellFormed);
+        QCOMPARE(sheet.text.value(QStringLiteral("A1")), inWorkbook); // the heading
+        QCOMPARE(sheet.text.value(QStringLiteral("A5")), inWorkbook); // the title
+        QCOMPARE(sheet.text.value(QStringLiteral("A7")), inWorkbook); // the row
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(!bytes.contains('\0'));
+        const QList<QStringList> lines = readCsv(QString::fromUtf8(bytes.mid(3)));
+        QCOMPARE(lines.value(0).value(0), inCsv);
+        QCOMPARE(lines.value(1).value(0), inCsv);
     }
 
     // Each failure says one reason, true for the case, and what to do; a
