@@ -6,8 +6,24 @@ namespace qor {
 
 namespace {
 
-QString csvField(const QString &text)
+// A text as the file can hold it: a NUL, which ends a text for many
+// programs reading the file, and half a surrogate pair, which UTF-8 cannot
+// encode, become U+FFFD, the replacement character.
+QString heldText(const QString &text)
 {
+    QString held = text;
+    for (qsizetype i = 0; i < held.size(); ++i) {
+        if (held[i].isHighSurrogate() && i + 1 < held.size() && held[i + 1].isLowSurrogate())
+            ++i;
+        else if (held[i].isNull() || held[i].isSurrogate())
+            held[i] = QChar::ReplacementCharacter;
+    }
+    return held;
+}
+
+QString csvField(const QString &raw)
+{
+    const QString text = heldText(raw);
     if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
     QString quoted = text;

@@ -12,6 +12,7 @@ namespace qor {
 // when it is not midnight). Fields holding a separator, a quote or a line
 // break are quoted, the quotes doubled. A text starting as a formula would
 // ("=", "+", "-", "@") gets a leading apostrophe, as spreadsheets expect.
+// A NUL and half a surrogate pair are saved as U+FFFD.
 QByteArray csvBytes(const ReportTable &table);
 
 } // namespace qor

@@ -1,15 +1,21 @@
 #include "reports/XlsxWriting.h"
 
 #include "engine/Error.h"
+#include "reports/WriteFailure.h"
+#include "reports/ZipReading.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace qor {
@@ -20,9 +26,16 @@ constexpr lxw_row_t HeadingRows = 4; // three lines and a blank one
 constexpr lxw_row_t TitleRows = 2;
 constexpr uint8_t PaperA4 = 9;
 
+// A call of the library that failed; said in the user's words where the
+// folder and the size of the work are known.
+struct LibraryFailure
+{
+    lxw_error error;
+};
+
 [[noreturn]] void fail(lxw_error error)
 {
-    throw Error(QStringLiteral("Не удалось составить файл Excel: %1").arg(QString::fromUtf8(lxw_strerror(error))));
+    throw LibraryFailure{error};
 }
 
 void check(lxw_error error)
@@ -54,6 +67,33 @@ double columnWidth(const ReportTable &table, int column)
             longest = std::max<qsizetype>(longest, value.toDateTime().time() == QTime(0, 0) ? 10 : 19);
     }
     return std::max(excelWidth(described.width), std::min(WidestColumn, longest * 1.1 + 1));
+}
+
+// A text as the workbook can hold it and a spreadsheet shows it. XML has no
+// place for control characters other than tab and the line breaks, for
+// U+FFFE and U+FFFF or for half a surrogate pair: each becomes U+FFFD, the
+// replacement character (a NUL would even end the text the library is
+// handed). A spreadsheet reads "_xHHHH_" as the escape of a character, so
+// an underscore starting one is itself written as the escape "_x005F_";
+// the same before a CR, which the library writes as "_x000D_".
+QString workbookText(const QString &text)
+{
+    QString held;
+    held.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            held += ch;
+            held += text[++i];
+            continue;
+        }
+        const char16_t code = ch.unicode();
+        const bool unheld = (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code == 0xFFFE
+                            || code == 0xFFFF || ch.isSurrogate();
+        held += unheld ? QChar(QChar::ReplacementCharacter) : ch;
+    }
+    static const QRegularExpression escapeStart(QStringLiteral("_(?=x[0-9A-Fa-f]{4}[_\r])"));
+    return held.replace(escapeStart, QStringLiteral("_x005F_"));
 }
 
 uint8_t excelAlignment(Qt::Alignment alignment)
@@ -225,7 +265,7 @@ private:
     // The library copies the text; the bytes need to live only for the call.
     const char *utf8(const QString &text)
     {
-        m_text = text.toUtf8();
+        m_text = workbookText(text).toUtf8();
         return m_text.constData();
     }
 
@@ -236,28 +276,129 @@ private:
     QHash<QString, lxw_format *> m_formats;
 };
 
+// The most bytes a part of the workbook could take: the sheet with every
+// text three bytes a character and each cell's markup, and room for the rest.
+qint64 largestPartBound(const ReportTable &table)
+{
+    qint64 bytes = 64 * 1024;
+    for (const QString &line : table.headingLines())
+        bytes += 3 * line.size() + 100;
+    for (const ReportColumn &column : table.columns)
+        bytes += 3 * (column.upperTitle.size() + column.lowerTitle.size()) + 200;
+    for (const QList<QVariant> &row : table.rows) {
+        bytes += 100;
+        for (const QVariant &value : row)
+            bytes += 100 + (value.typeId() == QMetaType::QString ? 3 * value.toString().size() : 0);
+    }
+    return bytes;
+}
+
+// Whether every XML part is well-formed to its end.
+bool isWellFormed(const QByteArray &xml)
+{
+    QXmlStreamReader reader(xml);
+    bool rooted = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        rooted = rooted || reader.isStartElement();
+    }
+    return rooted && !reader.hasError();
+}
+
+// A workbook read back whole: a complete zip with the parts its content
+// types name, each of them well-formed. The library writes each part to a
+// temporary file first and does not notice when such a write fails (a full
+// disk, a size limit): the part is then cut short in a zip that is sound.
+bool isWholeWorkbook(const QByteArray &bytes)
+{
+    const QHash<QString, QByteArray> parts = wholeZipMembers(bytes);
+    const QByteArray types = parts.value(QStringLiteral("[Content_Types].xml"));
+    if (types.isEmpty())
+        return false;
+    QXmlStreamReader reader(types);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"Override"
+            && !parts.contains(reader.attributes().value(QLatin1String("PartName")).toString().mid(1)))
+            return false;
+    }
+    for (auto part = parts.cbegin(); part != parts.cend(); ++part) {
+        if ((part.key().endsWith(u".xml") || part.key().endsWith(u".rels")) && !isWellFormed(part.value()))
+            return false;
+    }
+    return true;
+}
+
+[[noreturn]] void failToMake(const QString &reason)
+{
+    throw Error(QStringLiteral("Не удалось составить файл Excel: %1.").arg(reason));
+}
+
+[[noreturn]] void failToWriteIn(const QString &folder, const QString &reason)
+{
+    throw Error(QStringLiteral("Не удалось составить файл Excel во временной папке «%1»: %2.")
+                    .arg(QDir::toNativeSeparators(folder), reason));
+}
+
+// Whether the library failed to write or read back one of its files.
+bool isWriteFailure(lxw_error error)
+{
+    switch (error) {
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Any other failure of the library in the user's words.
+QString libraryFailureReason(lxw_error error)
+{
+    switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return QStringLiteral("не хватило памяти. Закройте другие программы и повторите");
+    case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+        return QStringLiteral("в списке есть текст длиннее 32 767 знаков, больше, чем вмещает ячейка Excel. "
+                              "Сохраните список как CSV");
+    default:
+        return QString::fromUtf8(lxw_strerror(error));
+    }
+}
+
 } // namespace
 
 QByteArray xlsxBytes(const ReportTable &table)
 {
-    // The library writes a named file: made in a folder of its own, read
-    // back, and removed with the folder.
+    // The library writes a named file and its temporary parts: made in a
+    // folder of the program's own, read back and checked, and removed with
+    // the folder.
+    const QString tempFolder = QDir::tempPath();
+    const qint64 bytes = largestPartBound(table);
     QTemporaryDir folder;
     if (!folder.isValid())
-        throw Error(QStringLiteral("Не удалось создать временную папку: %1").arg(folder.errorString()));
+        failToWriteIn(tempFolder, writeFailureReason(errno, tempFolder)); // the failed mkdir's
     const QString file = folder.filePath(QStringLiteral("table.xlsx"));
-    {
+    try {
         Sheet sheet(file, folder.path());
         sheet.writeHeading(table);
         sheet.writeTitles(table);
         sheet.writeRows(table);
         sheet.setUpPages();
         sheet.close();
+    } catch (const LibraryFailure &failure) {
+        if (isWriteFailure(failure.error))
+            failToWriteIn(tempFolder, guessedWriteFailureReason(tempFolder, bytes));
+        failToMake(libraryFailureReason(failure.error));
     }
     QFile made(file);
-    if (!made.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Не удалось прочитать составленный файл Excel: %1").arg(made.errorString()));
-    return made.readAll();
+    const QByteArray workbook = made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
+    if (!isWholeWorkbook(workbook))
+        failToWriteIn(tempFolder, guessedWriteFailureReason(tempFolder, bytes));
+    return workbook;
 }
 
 } // namespace qor

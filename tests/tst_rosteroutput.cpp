@@ -49,15 +49,30 @@ QByteArray run(const QString &program, const QStringList &arguments)
 }
 
 // A sheet of an .xlsx read with unzip and the XML of the format: each
-// cell's text (shared strings resolved), number and number format, and the
-// merged ranges.
+// cell's text (shared strings resolved, "_xHHHH_" escapes undone as a
+// spreadsheet does), number and number format, the merged ranges, and
+// whether every part read was well-formed.
 struct SheetCells
 {
     QHash<QString, QString> text;
     QHash<QString, double> number;
     QHash<QString, QString> format;
     QStringList merged;
+    bool wellFormed = true;
 };
+
+QString unescapedOoxml(const QString &text)
+{
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString shown;
+    qsizetype from = 0;
+    for (auto match = escape.globalMatch(text); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        shown += text.mid(from, m.capturedStart() - from) + QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
+        from = m.capturedEnd();
+    }
+    return shown + text.mid(from);
+}
 
 SheetCells readXlsx(const QString &file)
 {
@@ -69,8 +84,9 @@ SheetCells readXlsx(const QString &file)
         if (strings.isStartElement() && strings.name() == u"si")
             shared.append(QString());
         else if (strings.isStartElement() && strings.name() == u"t")
-            shared.last() += strings.readElementText();
+            shared.last() += unescapedOoxml(strings.readElementText());
     }
+    sheet.wellFormed = !strings.hasError();
     QHash<int, QString> codes{{14, QStringLiteral("m/d/yyyy")}};
     QList<int> styleFormats;
     QXmlStreamReader styles(run(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/styles.xml")}));
@@ -86,6 +102,7 @@ SheetCells readXlsx(const QString &file)
         else if (inCellStyles && styles.isStartElement() && styles.name() == u"xf")
             styleFormats.append(styles.attributes().value(QLatin1String("numFmtId")).toInt());
     }
+    sheet.wellFormed = sheet.wellFormed && !styles.hasError();
     QXmlStreamReader xml(run(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/worksheets/sheet1.xml")}));
     QString cell, kind;
     int style = 0;
@@ -109,6 +126,7 @@ SheetCells readXlsx(const QString &file)
             sheet.merged.append(xml.attributes().value(QLatin1String("ref")).toString());
         }
     }
+    sheet.wellFormed = sheet.wellFormed && !xml.hasError();
     return sheet;
 }
 
@@ -168,6 +186,47 @@ private:
     __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct m_saved[2]{};
 };
+
+// Runs the function under a limit on the size of the files the process
+// writes, as a full disk fails a write; the limit's signal is ignored, so
+// that the write fails instead of ending the process.
+void withFileSizeLimit(rlim_t bytes, const std::function<void()> &fn)
+{
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto restore = qScopeGuard([&] {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    });
+    fn();
+}
+
+// Every file in a folder, hidden ones too.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// A roster of many rows for the workbook's parts to grow past a limit.
+ReportTable longTable(int rows)
+{
+    ReportTable table;
+    table.context = QStringLiteral("Подготовительное отделение");
+    table.subject = QStringLiteral("Подготовка к поступлению: русский язык");
+    table.asOf = QDate(2026, 9, 10);
+    table.columns = {ReportColumn{QStringLiteral("n"), QStringLiteral("№ П/П"), {}},
+                     ReportColumn{QStringLiteral("fio"), QStringLiteral("ФИО"), {}},
+                     ReportColumn{QStringLiteral("reg"), QStringLiteral("Зачисление"), QStringLiteral("№")},
+                     ReportColumn{QStringLiteral("date"), QStringLiteral("Зачисление"), QStringLiteral("Дата")}};
+    for (int i = 1; i <= rows; ++i)
+        table.rows.append({qlonglong(i), QStringLiteral("Слушатель Номер %1").arg(i, 3, 10, QChar(u'0')),
+                           QStringLiteral("%1-к").arg(i), QDateTime(QDate(2026, 9, 6), QTime(0, 0))});
+    return table;
+}
 
 template <typename T>
 T *waitFor()
@@ -509,6 +568,184 @@ private slots:
         QVERIFY(good.open(QIODevice::ReadOnly));
         QCOMPARE(good.readAll(), QByteArray("good"));
         QCOMPARE(QDir(demo->dir.path()).entryList({QStringLiteral("roster.csv*")}, QDir::Files), QStringList{QStringLiteral("roster.csv")});
+    }
+
+    // The library does not notice a failed write of its temporary parts: a
+    // limit that cuts the sheet's part short, or the workbook itself, must
+    // fail the save with the reason and leave the earlier file.
+    void aWorkbookCutShortKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("error");
+        const QString limited = QStringLiteral("Не удалось составить файл Excel во временной папке «%1»: файл больше предела "
+                                               "размера файлов, установленного для программы (%2 байт). Попросите администратора "
+                                               "снять этот предел. Прежний файл остался как был.");
+        QTest::newRow("no limit") << 0 << QString();
+        QTest::newRow("a part cut short") << 16384 << limited.arg(QDir::tempPath()).arg(16384);
+        QTest::newRow("the workbook cut short") << 4096 << limited.arg(QDir::tempPath()).arg(4096);
+    }
+    void aWorkbookCutShortKeepsTheEarlierFile()
+    {
+        QFETCH(int, limit);
+        QFETCH(QString, error);
+        const ReportTable table = longTable(150);
+        const QString folder = demo->dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/roster.xlsx");
+        {
+            QFile good(file);
+            QVERIFY(good.open(QIODevice::WriteOnly));
+            good.write("good");
+        }
+        QString shown;
+        if (limit > 0)
+            withFileSizeLimit(rlim_t(limit), [&] { shown = errorOf([&] { saveSpreadsheet(table, file, SpreadsheetFormat::Xlsx); }); });
+        else
+            shown = errorOf([&] { saveSpreadsheet(table, file, SpreadsheetFormat::Xlsx); });
+        QCOMPARE(shown, error);
+        QCOMPARE(filesIn(folder), QStringList{QStringLiteral("roster.xlsx")});
+        if (error.isEmpty()) {
+            const SheetCells sheet = readXlsx(file);
+            QVERIFY(sheet.wellFormed);
+            QCOMPARE(sheet.text.value(QStringLiteral("B156")), QStringLiteral("Слушатель Номер 150"));
+        } else {
+            QFile good(file);
+            QVERIFY(good.open(QIODevice::ReadOnly));
+            QCOMPARE(good.readAll(), QByteArray("good"));
+        }
+    }
+
+    // Each text saved reads back as typed, except what the format cannot
+    // hold, which reads as U+FFFD.
+    void textsSaveAsTheyRead_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("inWorkbook");
+        QTest::addColumn<QString>("inCsv");
+        const QString replaced = QString(QChar(QChar::ReplacementCharacter));
+        const QString nul = QStringLiteral("а") + QChar(u'\0') + QStringLiteral("б");
+        QTest::newRow("an escape-like text") << "_x0041_" << "_x0041_" << "_x0041_";
+        QTest::newRow("escape-like texts side by side") << "_x0041_x0042_" << "_x0041_x0042_" << "_x0041_x0042_";
+        QTest::newRow("the escape of an underscore") << "_x005F_" << "_x005F_" << "_x005F_";
+        QTest::newRow("an escape-like text before a CR") << "_x000D\r." << "_x000D\r." << "_x000D\r.";
+        QTest::newRow("NUL") << nul << QStringLiteral("а") + replaced + QStringLiteral("б") << QStringLiteral("а") + replaced + QStringLiteral("б");
+        QTest::newRow("a control character") << "a\x01" "b" << "a" + replaced + "b" << "a\x01" "b";
+        QTest::newRow("U+FFFE") << QStringLiteral("x\uFFFEy") << "x" + replaced + "y" << QStringLiteral("x\uFFFEy");
+        QTest::newRow("U+FFFF") << QStringLiteral("x\uFFFFy") << "x" + replaced + "y" << QStringLiteral("x\uFFFFy");
+        QTest::newRow("a lone surrogate") << QStringLiteral("x") + QChar(0xD83D) + QStringLiteral("y") << "x" + replaced + "y" << "x" + replaced + "y";
+        QTest::newRow("a surrogate pair") << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y");
+        QTest::newRow("tab and line breaks") << "a\tb\nc\r\nd" << "a\tb\nc\r\nd" << "a\tb\nc\r\nd";
+        QTest::newRow("markup") << "Ёлкин & <Ко> \"'" << "Ёлкин & <Ко> \"'" << "Ёлкин & <Ко> \"'";
+    }
+    void textsSaveAsTheyRead()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, inWorkbook);
+        QFETCH(QString, inCsv);
+        ReportTable table;
+        table.context = typed;
+        table.columns = {ReportColumn{QStringLiteral("value"), typed, {}}};
+        table.rows = {{typed}};
+        const QString workbook = demo->dir.filePath(QStringLiteral("texts.xlsx"));
+        const QString csv = demo->dir.filePath(QStringLiteral("texts.csv"));
+        QCOMPARE(errorOf([&] { saveSpreadsheet(table, workbook, SpreadsheetFormat::Xlsx); }), QString());
+        QCOMPARE(errorOf([&] { saveSpreadsheet(table, csv, SpreadsheetFormat::Csv); }), QString());
+
+        const SheetCells sheet = readXlsx(workbook);
+        QVERIFY(sheet.wellFormed);
+        QCOMPARE(sheet.text.value(QStringLiteral("A1")), inWorkbook); // the heading
+        QCOMPARE(sheet.text.value(QStringLiteral("A5")), inWorkbook); // the title
+        QCOMPARE(sheet.text.value(QStringLiteral("A7")), inWorkbook); // the row
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(!bytes.contains('\0'));
+        const QList<QStringList> lines = readCsv(QString::fromUtf8(bytes.mid(3)));
+        QCOMPARE(lines.value(0).value(0), inCsv);
+        QCOMPARE(lines.value(1).value(0), inCsv);
+    }
+
+    // Each failure says one reason, true for the case, and what to do; a
+    // name of the longest length allowed saves.
+    void aSaveSaysWhyItFailed_data()
+    {
+        QTest::addColumn<QString>("name"); // "@" is the test's folder
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("asUser");
+        QTest::addColumn<bool>("earlier"); // a file of the name saved before
+        QTest::addColumn<QString>("error"); // empty: saved
+        QTest::newRow("a system folder") << "/proc/test.csv" << 0 << false << false
+                                         << "Не удалось записать файл «/proc/test.csv»: в папке «/proc» нельзя создавать файлы. "
+                                            "Выберите другую папку.";
+        QTest::newRow("a folder as the name") << "@/folder" << 0 << false << false
+                                              << "Не удалось записать файл «@/folder»: «@/folder» — это папка, а не файл. "
+                                                 "Введите имя файла.";
+        QTest::newRow("no such folder") << "@/nowhere/roster.csv" << 0 << false << false
+                                        << "Не удалось записать файл «@/nowhere/roster.csv»: папки «@/nowhere» нет. "
+                                           "Выберите существующую папку.";
+        QTest::newRow("a size limit") << "@/roster.csv" << 4096 << false << false
+                                      << "Не удалось записать файл «@/roster.csv»: файл больше предела размера файлов, "
+                                         "установленного для программы (4096 байт). Попросите администратора снять этот предел.";
+        QTest::newRow("a read-only file") << "@/locked.csv" << 0 << true << false
+                                          << "Не удалось записать файл «@/locked.csv»: файл открыт только для чтения. Снимите "
+                                             "с него этот признак или сохраните под другим именем. Прежний файл остался как был.";
+        QTest::newRow("a name of 255 bytes") << "@/" + QString(250, u'a') + ".xlsx" << 0 << false << false << QString();
+        QTest::newRow("a Russian name of 255 bytes") << "@/" + QString(125, u'я') + "x.csv" << 0 << false << false << QString();
+        QTest::newRow("a name of 255 bytes over an earlier file") << "@/" + QString(251, u'b') + ".csv" << 0 << false << true << QString();
+        const QString tooLong = "@/" + QString(252, u'a') + ".csv";
+        QTest::newRow("a name of 256 bytes") << tooLong << 0 << false << false
+                                             << "Не удалось записать файл «" + tooLong + "»: имя файла слишком длинное. "
+                                                "Сократите его: имя вмещает не больше 255 байт, а русская буква занимает два.";
+    }
+    void aSaveSaysWhyItFailed()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, limit);
+        QFETCH(bool, asUser);
+        QFETCH(bool, earlier);
+        QFETCH(QString, error);
+        const QString folder = demo->dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/folder")));
+        {
+            QFile locked(folder + QStringLiteral("/locked.csv"));
+            QVERIFY(locked.open(QIODevice::WriteOnly));
+            locked.write("good");
+            locked.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+        name.replace(u'@', folder);
+        if (earlier) {
+            QFile saved(name);
+            QVERIFY(saved.open(QIODevice::WriteOnly));
+            saved.write("good");
+        }
+        const QStringList before = filesIn(folder);
+        error.replace(u'@', folder);
+        const QByteArray bytes(10000, 'x');
+        QString shown;
+        const auto save = [&] { shown = errorOf([&] { saveFileWhole(name, bytes); }); };
+        if (limit > 0) {
+            withFileSizeLimit(rlim_t(limit), save);
+        } else if (asUser) {
+            const WithoutOverride user;
+            save();
+        } else {
+            save();
+        }
+        QCOMPARE(shown, error);
+        if (error.isEmpty()) {
+            QFile saved(name);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QCOMPARE(saved.readAll(), bytes);
+            QStringList after = QStringList(before) << QFileInfo(name).fileName();
+            after.removeDuplicates();
+            after.sort();
+            QCOMPARE(filesIn(folder), after);
+        } else {
+            QCOMPARE(filesIn(folder), before);
+            QFile locked(folder + QStringLiteral("/locked.csv"));
+            QVERIFY(locked.open(QIODevice::ReadOnly));
+            QCOMPARE(locked.readAll(), QByteArray("good"));
+        }
     }
 
     void aSaveThatCannotBeWrittenLeavesNoFile_data()
