@@ -349,6 +349,9 @@ private slots:
         QTest::newRow("group of a deleted faculty") << "group"
             << QStringLiteral("The UPDATE statement conflicted with the FOREIGN KEY constraint \"FK_group_slushatel_faculty\". The "
                               "conflict occurred in database \"QOR\", table \"dbo.faculty\", column 'id_faculty'.");
+        QTest::newRow("student still in a group") << "delete"
+            << QStringLiteral("The DELETE statement conflicted with the REFERENCE constraint \"FK_movement_slushatel_s_fio\". The "
+                              "conflict occurred in database \"QOR\", table \"dbo.movement_slushatel\", column 'id_student'.");
     }
     void namesTheBrokenReference()
     {
@@ -384,6 +387,8 @@ private slots:
         QCOMPARE(errorOf([&] {
                      if (write == u"statement")
                          db->execute(statements::addToGroup(24, 6, order, QDate(2015, 3, 5), QStringLiteral("12-к")));
+                     else if (write == u"delete")
+                         db->execute(QStringLiteral("DELETE FROM s_fio WHERE id_student = 1"));
                      else if (write == u"insert")
                          db->insertRow(row);
                      else
@@ -415,8 +420,7 @@ private slots:
             << "An explicit value for the identity column in table 's_fio' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
         QTest::newRow("key changed") << "UPDATE s_fio SET id_student = 9223372036854775807 WHERE id_student = 24"
             << "Cannot update identity column 'id_student'.";
-        QTest::newRow("key changed on conflict")
-            << "INSERT INTO s_fio (s_fio) VALUES ('x') ON CONFLICT DO UPDATE SET id_student = 9223372036854775807"
+        QTest::newRow("key changed by rowid") << "UPDATE s_fio SET _rowid_ = 9223372036854775807 WHERE id_student = 24"
             << "Cannot update identity column 'id_student'.";
         QTest::newRow("order key") << "INSERT INTO prikaz_come_slushatel (id_prikaz_come_slushatel, prikaz_come) VALUES (9223372036854775807, 'x')"
             << "Cannot insert explicit value for identity column in table 'prikaz_come_slushatel' when IDENTITY_INSERT is set to OFF.";

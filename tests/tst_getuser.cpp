@@ -238,7 +238,7 @@ private slots:
         // A user whose login is the longest there can be, and the call names
         // it with more after it: never taken for that user.
         const QString longest = QString(50, u'д');
-        admin::addUser(demo.databaseFile(), {longest, QStringLiteral("secret7")});
+        admin::addUser(demo.databaseFile(), {longest, QStringLiteral("secret7"), false, std::nullopt});
         const QString login = longest + QString(length - 50, u'x');
         const Reply reply = ask(demo, call(login, "secret7"));
         QCOMPARE(reply.message, getuser::WrongCredentials);
