@@ -44,9 +44,10 @@ Arguments argumentsOf(const QList<QVariant> &values)
     arguments.passwordMd5 = text(1).toUpper();
     if (!values[2].isNull())
         arguments.newPasswordMd5 = text(2).toUpper();
-    arguments.client = text(3);
-    arguments.address = text(4);
-    arguments.computer = text(5);
+    // The server's parameters cut these to their lengths without a word.
+    arguments.client = text(3).left(getuser::ClientMaxLength);
+    arguments.address = text(4).left(getuser::AddressMaxLength);
+    arguments.computer = text(5).left(getuser::ComputerMaxLength);
     return arguments;
 }
 
@@ -153,8 +154,8 @@ public:
     RowSet finish(const Reply &reply, const QString &outcome)
     {
         run("INSERT INTO qor_signin_log (at, login, address, computer, client, outcome) VALUES (?, ?, ?, ?, ?, ?)",
-            {RowSet::dateTimeToStored(m_now), m_arguments.login, m_arguments.address, m_arguments.computer,
-             m_arguments.client, outcome});
+            {RowSet::dateTimeToStored(m_now), m_arguments.login.left(getuser::LoginMaxLength), m_arguments.address,
+             m_arguments.computer, m_arguments.client, outcome});
         run("COMMIT", {});
         m_finished = true;
         return replyRow(reply);
@@ -312,6 +313,10 @@ RowSet embeddedGetUser(sqlite3 *db, const QList<QVariant> &values, const QDateTi
 {
     const Arguments arguments = argumentsOf(values);
     Call call(db, arguments, now);
+    // No login is longer: nothing is looked up or hashed for one that is,
+    // and the log keeps what its column holds.
+    if (arguments.login.size() > getuser::LoginMaxLength)
+        return call.refuse(getuser::WrongCredentials, QStringLiteral("login too long"));
     renameOlderPasswordColumn(call);
 
     if (clientNumber(arguments.client) < minimumClient(call)) {

@@ -31,6 +31,12 @@ inline const QString DatabaseBusy = QStringLiteral(
 inline const QString DatabaseReadOnly = QStringLiteral(
     "Нет права записи в базу данных %1 или в её папку, где создаются файлы журнала (-wal и -shm). "
     "Вход записывается в базу, поэтому без этого права войти нельзя.");
+// The longest login there is (qor_user.login and the log's login column are
+// VARCHAR(50)); the log's other texts keep what the server's parameters keep.
+inline constexpr int LoginMaxLength = 50;
+inline constexpr int AddressMaxLength = 50;
+inline constexpr int ComputerMaxLength = 256;
+inline constexpr int ClientMaxLength = 50;
 inline constexpr int FailuresBeforeLock = 5;
 inline constexpr int LockMinutes = 15;
 inline constexpr int NeverExpires = 999;

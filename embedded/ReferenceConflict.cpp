@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <QList>
+
 namespace qor {
 
 namespace {
@@ -26,7 +28,94 @@ QString constraintName(const QString &child, QString parent)
     return QStringLiteral("FK_%1_%2").arg(child, parent);
 }
 
+QString referenceText(const char *verb, const QString &constraint, const QString &catalog, const QString &table,
+                      const QString &column)
+{
+    return QStringLiteral("The %1 statement conflicted with the REFERENCE constraint \"%2\". The conflict occurred in "
+                          "database \"%3\", table \"dbo.%4\", column '%5'.")
+        .arg(QLatin1String(verb), constraint, catalog, table, column);
+}
+
+QString columnText(sqlite3_stmt *stmt, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)));
+}
+
+// A row that refers to no row, by PRAGMA foreign_key_check: the referring
+// table, its row and which of its references.
+struct Violation
+{
+    QString table;
+    qint64 rowid = 0;
+    int reference = 0;
+    bool operator==(const Violation &) const = default;
+};
+
+QList<Violation> violations(sqlite3 *db)
+{
+    SqliteStatement check(db, "PRAGMA foreign_key_check");
+    QList<Violation> found;
+    while (sqlite3_step(check.get()) == SQLITE_ROW)
+        found.append({columnText(check.get(), 0), sqlite3_column_int64(check.get(), 1), sqlite3_column_int(check.get(), 3)});
+    return found;
+}
+
+// The violations the failed statement makes: it runs again inside a
+// savepoint with the check put off, and everything it did is rolled back.
+QList<Violation> violationsOf(sqlite3 *db, sqlite3_stmt *failed)
+{
+    const QList<Violation> before = violations(db);
+    if (sqlite3_exec(db, "SAVEPOINT qor_conflict", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return {};
+    QList<Violation> made;
+    try {
+        sqlite3_exec(db, "PRAGMA defer_foreign_keys = ON", nullptr, nullptr, nullptr);
+        sqlite3_reset(failed);
+        int rc;
+        while ((rc = sqlite3_step(failed)) == SQLITE_ROW) {
+        }
+        if (rc == SQLITE_DONE) {
+            for (const Violation &violation : violations(db)) {
+                if (!before.contains(violation))
+                    made.append(violation);
+            }
+        }
+    } catch (...) {
+        made.clear();
+    }
+    sqlite3_reset(failed);
+    sqlite3_exec(db, "ROLLBACK TO qor_conflict; RELEASE qor_conflict; PRAGMA defer_foreign_keys = OFF", nullptr, nullptr, nullptr);
+    return made;
+}
+
 } // namespace
+
+QString foreignKeyConflictText(sqlite3 *db, const QString &catalog, sqlite3_stmt *failed, const tsql::WriteTarget &target)
+{
+    static const char *const verbs[] = {nullptr, "INSERT", "UPDATE", "DELETE"};
+    const char *verb = verbs[target.verb];
+    if (!verb)
+        return {};
+    const QList<Violation> made = violationsOf(db, failed);
+    if (made.isEmpty())
+        return {};
+    const Violation &first = made.first();
+    SqliteStatement references(db, "PRAGMA foreign_key_list(" + quoted(first.table) + ")");
+    while (sqlite3_step(references.get()) == SQLITE_ROW) {
+        if (sqlite3_column_int(references.get(), 0) != first.reference)
+            continue;
+        const QString parent = columnText(references.get(), 2);
+        const QString constraint = constraintName(first.table, parent);
+        // The written row refers to no row; or rows still refer to the one
+        // deleted or changed.
+        if (target.verb != tsql::WriteTarget::Delete && target.table.compare(first.table, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("The %1 statement conflicted with the FOREIGN KEY constraint \"%2\". The conflict "
+                                  "occurred in database \"%3\", table \"dbo.%4\", column '%5'.")
+                .arg(QLatin1String(verb), constraint, catalog, parent, columnText(references.get(), 4));
+        return referenceText(verb, constraint, catalog, first.table, columnText(references.get(), 3));
+    }
+    return {};
+}
 
 QString referenceConflictText(sqlite3 *db, const QString &catalog, const QString &table, const QVariant &key)
 {
@@ -41,9 +130,8 @@ QString referenceConflictText(sqlite3 *db, const QString &catalog, const QString
                                               + " = ? LIMIT 1");
             referring.bind(1, key);
             if (sqlite3_step(referring.get()) == SQLITE_ROW)
-                return QStringLiteral("The DELETE statement conflicted with the REFERENCE constraint \"%1\". The conflict "
-                                      "occurred in database \"%2\", table \"dbo.%3\", column '%4'.")
-                    .arg(constraintName(QString::fromLatin1(child), parent), catalog, QString::fromLatin1(child), column);
+                return referenceText("DELETE", constraintName(QString::fromLatin1(child), parent), catalog,
+                                     QString::fromLatin1(child), column);
         }
     }
     return {};

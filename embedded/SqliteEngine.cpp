@@ -18,6 +18,7 @@
 #endif
 
 #include <memory>
+#include <utility>
 
 namespace qor {
 
@@ -150,14 +151,38 @@ bool isAllowedFunction(const char *name)
     return false;
 }
 
-// A working login reads and writes the data tables; the sign-in tables,
-// SQLite's own tables, schema changes and attached files are the owner's.
-int workerAuthorizer(void *, int action, const char *first, const char *second, const char *, const char *)
+} // namespace
+
+// The engine's own pragmas pass the authorizer while one lives.
+class SqliteEngine::OwnWork
 {
+public:
+    explicit OwnWork(SqliteEngine &engine) : m_engine(engine) { m_engine.m_ownWork = true; }
+    ~OwnWork() { m_engine.m_ownWork = false; }
+    OwnWork(const OwnWork &) = delete;
+    OwnWork &operator=(const OwnWork &) = delete;
+
+private:
+    SqliteEngine &m_engine;
+};
+
+// A working login reads and writes the data tables; the sign-in tables,
+// SQLite's own tables, schema changes and attached files are the owner's, and
+// so are the keys the database assigns.
+int SqliteEngine::authorize(void *data, int action, const char *first, const char *second, const char *, const char *)
+{
+    auto *engine = static_cast<SqliteEngine *>(data);
+    if (engine->m_ownWork && action == SQLITE_PRAGMA)
+        return SQLITE_OK;
     switch (action) {
+    case SQLITE_UPDATE:
+        if (!isReservedObject(first) && engine->isIdentityColumn(first, second)) {
+            engine->m_refusal = tsql::identityUpdateError(engine->m_identityColumns.value(QString::fromUtf8(first).toLower()));
+            return SQLITE_DENY;
+        }
+        return isReservedObject(first) ? SQLITE_DENY : SQLITE_OK;
     case SQLITE_READ:
     case SQLITE_INSERT:
-    case SQLITE_UPDATE:
     case SQLITE_DELETE:
         return isReservedObject(first) ? SQLITE_DENY : SQLITE_OK;
     case SQLITE_FUNCTION:
@@ -177,8 +202,6 @@ int workerAuthorizer(void *, int action, const char *first, const char *second, 
         return SQLITE_DENY;
     }
 }
-
-} // namespace
 
 std::function<QDateTime()> &SqliteEngine::clock()
 {
@@ -201,6 +224,8 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
         if (!found || stored != password)
             throw Error(QStringLiteral("Login failed for user '%1'.").arg(user));
         m_role = sqlite3_column_int(login.get(), 1) ? Role::Gate : Role::Worker;
+        if (m_role == Role::Worker)
+            readIdentityColumns();
     } catch (const Error &error) {
         closeFile();
         throw Error(error.text().startsWith(QStringLiteral("Login failed"))
@@ -209,7 +234,93 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
                               .arg(catalog, QFileInfo(file).absoluteFilePath(), error.text()));
     }
     if (m_role == Role::Worker)
-        sqlite3_set_authorizer(m_db, workerAuthorizer, nullptr);
+        sqlite3_set_authorizer(m_db, authorize, this);
+}
+
+void SqliteEngine::readIdentityColumns()
+{
+    // A key SQLite assigns: the one primary key column, declared INTEGER.
+    SqliteStatement keys(m_db, "SELECT m.name, p.name FROM sqlite_master AS m, pragma_table_info(m.name) AS p"
+                               " WHERE m.type = 'table' AND p.pk = 1 AND upper(p.type) = 'INTEGER'"
+                               " AND (SELECT count(*) FROM pragma_table_info(m.name) WHERE pk > 0) = 1");
+    int rc;
+    while ((rc = sqlite3_step(keys.get())) == SQLITE_ROW) {
+        const auto text = [&](int column) {
+            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(keys.get(), column)));
+        };
+        m_identityColumns.insert(text(0).toLower(), text(1));
+    }
+    if (rc != SQLITE_DONE)
+        fail();
+}
+
+bool SqliteEngine::isIdentityColumn(const char *table, const char *column) const
+{
+    if (!table || !column)
+        return false;
+    const auto key = m_identityColumns.constFind(QString::fromUtf8(table).toLower());
+    if (key == m_identityColumns.cend())
+        return false;
+    // SQLite names a change of the row id ROWID whichever alias the statement used.
+    return key->compare(QString::fromUtf8(column), Qt::CaseInsensitive) == 0 || sqlite3_stricmp(column, "ROWID") == 0
+        || sqlite3_stricmp(column, "OID") == 0 || sqlite3_stricmp(column, "_ROWID_") == 0;
+}
+
+// The server assigns an identity column's values and refuses any other
+// (IDENTITY_INSERT is never on for the client). So does this engine for a
+// working login: one key at the top of the range would leave no room for
+// another row's.
+void SqliteEngine::refuseExplicitKeys(const QString &statement) const
+{
+    const tsql::WriteTarget target = tsql::writeTarget(statement);
+    if (target.verb != tsql::WriteTarget::Insert)
+        return;
+    const QByteArray table = target.table.toUtf8();
+    if (!m_identityColumns.contains(target.table.toLower()))
+        return;
+    if (!target.columns) {
+        if (!target.defaultValues)
+            throw Error(tsql::identityWithoutColumnListError(target.table));
+        return;
+    }
+    for (const QString &column : *target.columns) {
+        if (isIdentityColumn(table.constData(), column.toUtf8().constData()))
+            throw Error(tsql::explicitIdentityError(target.table));
+    }
+}
+
+std::unique_ptr<SqliteStatement> SqliteEngine::prepare(const QByteArray &sql, qsizetype *consumed)
+{
+    m_refusal.clear();
+    std::unique_ptr<SqliteStatement> stmt;
+    try {
+        stmt = std::make_unique<SqliteStatement>(m_db, sql, consumed);
+    } catch (const Error &) {
+        if (!m_refusal.isEmpty())
+            throw Error(std::exchange(m_refusal, QString()));
+        throw;
+    }
+    if (m_role == Role::Worker && *stmt)
+        refuseExplicitKeys(QString::fromUtf8(sqlite3_sql(stmt->get())));
+    return stmt;
+}
+
+// A step failed. A broken reference is named as the server names it.
+void SqliteEngine::failStep(sqlite3_stmt *stmt)
+{
+    const Error error = sqliteError(m_db);
+    if (sqlite3_extended_errcode(m_db) == SQLITE_CONSTRAINT_FOREIGNKEY) {
+        QString conflict;
+        try {
+            const OwnWork own(*this);
+            conflict = foreignKeyConflictText(m_db, m_catalog, stmt, tsql::writeTarget(QString::fromUtf8(sqlite3_sql(stmt))));
+        } catch (const Error &) {
+            // Not told, then: the engine's own words.
+        }
+        if (!conflict.isEmpty())
+            throw Error(conflict);
+    }
+    throw error;
 }
 
 SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, Role role, bool create)
@@ -237,6 +348,11 @@ std::unique_ptr<SqliteEngine> SqliteEngine::openAsOwner(const QString &file, boo
 SqliteEngine::~SqliteEngine()
 {
     closeFile();
+}
+
+void SqliteEngine::setBusyTimeout(int milliseconds)
+{
+    sqlite3_busy_timeout(m_db, milliseconds);
 }
 
 void SqliteEngine::closeFile()
@@ -315,7 +431,8 @@ void SqliteEngine::selectInto(const QString &statement, RowSet &rows)
 
     const QByteArray sql = sqliteText(statement);
     qsizetype consumed = 0;
-    SqliteStatement stmt(m_db, sql, &consumed);
+    const std::unique_ptr<SqliteStatement> prepared = prepare(sql, &consumed);
+    const SqliteStatement &stmt = *prepared;
     if (!stmt)
         return;
     // A query reads one statement; a second one would otherwise go unrun unseen.
@@ -373,7 +490,7 @@ void SqliteEngine::selectInto(const QString &statement, RowSet &rows)
         }
     }
     if (rc != SQLITE_DONE)
-        fail();
+        failStep(s);
 }
 
 void SqliteEngine::execute(const QString &statement)
@@ -384,22 +501,18 @@ void SqliteEngine::execute(const QString &statement)
         return;
     }
     const QByteArray sql = sqliteText(statement);
-    const char *next = sql.constData();
-    const char *const end = next + sql.size();
-    while (next < end) {
-        sqlite3_stmt *raw = nullptr;
-        const char *tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, next, int(end - next), &raw, &tail) != SQLITE_OK)
-            fail();
-        const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(raw, sqlite3_finalize);
-        if (!raw)
+    qsizetype offset = 0;
+    while (offset < sql.size()) {
+        qsizetype consumed = 0;
+        const auto stmt = prepare(QByteArray::fromRawData(sql.constData() + offset, sql.size() - offset), &consumed);
+        if (!*stmt)
             break; // only blanks or a comment were left
-        next = tail;
+        offset += consumed;
         int rc;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        while ((rc = sqlite3_step(stmt->get())) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE)
-            fail();
+            failStep(stmt->get());
     }
 }
 
@@ -436,11 +549,11 @@ QVariant SqliteEngine::insertRow(const RowWrite &write)
         }
         sql += " (" + names.join(',') + ") VALUES (" + marks.join(',') + ")";
     }
-    SqliteStatement stmt(m_db, sql);
+    const auto stmt = prepare(sql);
     for (int i = 0; i < write.values.size(); ++i)
-        stmt.bind(i + 1, write.values[i]);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-        fail();
+        stmt->bind(i + 1, write.values[i]);
+    if (sqlite3_step(stmt->get()) != SQLITE_DONE)
+        failStep(stmt->get());
     const qint64 rowid = sqlite3_last_insert_rowid(m_db);
     if (write.keyColumn.isEmpty())
         return rowid;
@@ -470,15 +583,15 @@ int SqliteEngine::updateRow(const RowWrite &write)
         sets.append(quoteName(column) + " = ?");
     const QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
                            + " WHERE " + quoteName(write.keyColumn) + " = ?" + stillAsRead(write);
-    SqliteStatement stmt(m_db, sql);
+    const auto stmt = prepare(sql);
     int index = 1;
     for (const QVariant &value : write.values)
-        stmt.bind(index++, value);
-    stmt.bind(index++, write.keyValue);
+        stmt->bind(index++, value);
+    stmt->bind(index++, write.keyValue);
     for (const QVariant &value : write.originalValues)
-        stmt.bind(index++, value);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-        fail();
+        stmt->bind(index++, value);
+    if (sqlite3_step(stmt->get()) != SQLITE_DONE)
+        failStep(stmt->get());
     return sqlite3_changes(m_db);
 }
 

@@ -3,18 +3,23 @@
 #include "engine/Engine.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <functional>
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace qor {
+
+class SqliteStatement;
 
 // The embedded engine: a SQLite file that behaves, for the statements the
 // client sends, like the QOR database on SQL Server. It checks the login
 // when it opens, lets the gate login run GET_USER and nothing else, keeps
-// working logins away from the sign-in tables, and reads rows straight from
-// SQLite's C interface into compact storage.
+// working logins away from the sign-in tables and from the keys the database
+// assigns, and reads rows straight from SQLite's C interface into compact
+// storage.
 class SqliteEngine final : public Engine
 {
 public:
@@ -33,6 +38,10 @@ public:
 
     const QString &dateFormat() const { return m_dateFormat; }
 
+    // How long a statement waits for another program's write lock before it
+    // fails (5 s unless set).
+    void setBusyTimeout(int milliseconds);
+
     // Full access with no login, for the administration tool and tests: any
     // statement runs, the sign-in tables included. With create, makes a new
     // file with the QOR schema and fails when the file exists.
@@ -45,16 +54,33 @@ private:
     enum class Role { Gate, Worker, Owner };
     SqliteEngine(const QString &file, const QString &catalog, Role role, bool create);
 
+    class OwnWork;
+
     void openFile(const QString &file, bool create);
     void closeFile();
+    void readIdentityColumns();
     void checkMayRun(const QString &statement) const;
+    std::unique_ptr<SqliteStatement> prepare(const QByteArray &sql, qsizetype *consumed = nullptr);
+    void refuseExplicitKeys(const QString &statement) const;
+    bool isIdentityColumn(const char *table, const char *column) const;
+    static int authorize(void *engine, int action, const char *first, const char *second, const char *, const char *);
     static QByteArray stillAsRead(const RowWrite &write);
     [[noreturn]] void fail() const;
+    [[noreturn]] void failStep(sqlite3_stmt *stmt);
 
     QString m_catalog;
     sqlite3 *m_db = nullptr;
     Role m_role = Role::Worker;
     QString m_dateFormat = QStringLiteral("dmy");
+    // The working login's tables whose key the database assigns (an
+    // INTEGER PRIMARY KEY), by lower-case name: the key column.
+    QHash<QString, QString> m_identityColumns;
+    // Why the authorizer refused the statement being prepared, when the
+    // server has words of its own for it.
+    QString m_refusal;
+    // The engine's own pragmas (after a failure, finding out which
+    // reference it broke) pass the authorizer.
+    bool m_ownWork = false;
 };
 
 } // namespace qor

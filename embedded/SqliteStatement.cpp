@@ -1,5 +1,6 @@
 #include "embedded/SqliteStatement.h"
 
+#include "embedded/TsqlDialect.h"
 #include "engine/Error.h"
 #include "engine/RowSet.h"
 
@@ -12,6 +13,13 @@ QString permissionDeniedText()
     return QStringLiteral("The user does not have permission to perform this action.");
 }
 
+QString databaseBusyText(const QString &file)
+{
+    return QStringLiteral("База данных %1 занята: её файл держит другая программа, и действие не выполнено. "
+                          "Закройте эту программу или завершите в ней начатую запись и повторите действие.")
+        .arg(file);
+}
+
 Error sqliteError(sqlite3 *db)
 {
     // A refused table or statement is SQLITE_AUTH; a refused function is a
@@ -19,14 +27,22 @@ Error sqliteError(sqlite3 *db)
     const QByteArray message = sqlite3_errmsg(db);
     if (sqlite3_errcode(db) == SQLITE_AUTH || message.startsWith("not authorized to use function"))
         return Error(permissionDeniedText());
+    // The busy timeout has run out: someone else holds the write lock. The
+    // engine's "database is locked" does not say who or what to do.
+    if ((sqlite3_errcode(db) & 0xff) == SQLITE_BUSY)
+        return Error(databaseBusyText(QString::fromUtf8(sqlite3_db_filename(db, "main"))));
     return Error(QString::fromUtf8(message));
 }
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql, qsizetype *consumed)
 {
     const char *tail = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, &tail) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, &tail) != SQLITE_OK) {
+        // A syntax error reads as the server words it.
+        if (const auto syntax = tsql::serverSyntaxError(sqlite3_errmsg(db), QString::fromUtf8(sql)))
+            throw Error(*syntax);
         throw sqliteError(db);
+    }
     if (consumed)
         *consumed = tail ? tail - sql.constData() : sql.size();
 }

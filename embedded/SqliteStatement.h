@@ -11,7 +11,7 @@ namespace qor {
 
 // A prepared SQLite statement that finalizes itself. Preparing throws
 // qor::Error with the engine's text (a refusal of the authorizer reads as the
-// server's permission error).
+// server's permission error, a syntax error as the server's).
 class SqliteStatement
 {
 public:
@@ -35,6 +35,10 @@ private:
 
 // The server's text for a statement the login may not run.
 QString permissionDeniedText();
+
+// What a statement fails with while another program holds the database
+// file's write lock, with the file's path.
+QString databaseBusyText(const QString &file);
 
 // The error for the connection's last failure.
 class Error;

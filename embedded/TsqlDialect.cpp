@@ -311,4 +311,218 @@ std::optional<QDateTime> parseDateTime(const QString &input, const QString &date
     return std::nullopt;
 }
 
+namespace {
+
+// Length of the token at i, which is no blank or comment: a quoted run, a
+// name, a number, an operator of two characters or one character.
+qsizetype tokenLength(const QString &s, qsizetype i)
+{
+    if (i >= s.size())
+        return 0;
+    const QChar c = s[i];
+    if (c == u'\'' || c == u'[' || c == u'"' || c == u'`')
+        return quotedLength(s, i);
+    if (isNameStart(c))
+        return nameLength(s, i);
+    if (c.isDigit() || (c == u'.' && i + 1 < s.size() && s[i + 1].isDigit())) {
+        qsizetype j = i + 1;
+        while (j < s.size() && (s[j].isLetterOrNumber() || s[j] == u'.'))
+            ++j;
+        return j - i;
+    }
+    static const QStringList pairs{QStringLiteral("<="), QStringLiteral(">="), QStringLiteral("<>"), QStringLiteral("!="),
+                                   QStringLiteral("||"), QStringLiteral("=="), QStringLiteral("<<"), QStringLiteral(">>")};
+    if (i + 1 < s.size() && pairs.contains(s.mid(i, 2)))
+        return 2;
+    return 1;
+}
+
+// Reads a statement token by token, past blanks and comments.
+class Tokens
+{
+public:
+    explicit Tokens(const QString &s) : m_s(s) {}
+
+    // The next token, empty at the end.
+    QStringView next()
+    {
+        const qsizetype start = skipBlanksAndComments(m_s, m_i);
+        const qsizetype n = tokenLength(m_s, start);
+        m_i = start + n;
+        return QStringView(m_s).mid(start, n);
+    }
+    QStringView peek() const
+    {
+        const qsizetype start = skipBlanksAndComments(m_s, m_i);
+        return QStringView(m_s).mid(start, tokenLength(m_s, start));
+    }
+    // Past the parenthesis that closes one just read.
+    void skipToClose()
+    {
+        int depth = 1;
+        for (QStringView t = next(); !t.isEmpty(); t = next()) {
+            if (t == u"(")
+                ++depth;
+            else if (t == u")" && --depth == 0)
+                return;
+        }
+    }
+
+private:
+    const QString &m_s;
+    qsizetype m_i = 0;
+};
+
+bool is(QStringView token, const char *word)
+{
+    return token.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+QString unquotedName(QStringView name)
+{
+    if (name.size() >= 2 && name.front() == u'`')
+        return name.mid(1, name.size() - 2).toString();
+    return unquoted(name);
+}
+
+// A dotted name whose first part has been read: its last part, unquoted.
+QString lastNamePart(Tokens &tokens, QStringView first)
+{
+    QStringView part = first;
+    while (tokens.peek() == u".") {
+        tokens.next();
+        part = tokens.next();
+    }
+    return unquotedName(part);
+}
+
+// The words the server reserves: a syntax error next to one says "the keyword".
+bool isReservedKeyword(const QString &token)
+{
+    static const QStringList reserved = QStringLiteral(
+        "ADD ALL ALTER AND ANY AS ASC AUTHORIZATION BACKUP BEGIN BETWEEN BREAK BROWSE BULK BY CASCADE CASE CHECK "
+        "CHECKPOINT CLOSE CLUSTERED COALESCE COLLATE COLUMN COMMIT COMPUTE CONSTRAINT CONTAINS CONTAINSTABLE CONTINUE "
+        "CONVERT CREATE CROSS CURRENT CURRENT_DATE CURRENT_TIME CURRENT_TIMESTAMP CURRENT_USER CURSOR DATABASE DBCC "
+        "DEALLOCATE DECLARE DEFAULT DELETE DENY DESC DISK DISTINCT DISTRIBUTED DOUBLE DROP DUMP ELSE END ERRLVL ESCAPE "
+        "EXCEPT EXEC EXECUTE EXISTS EXIT EXTERNAL FETCH FILE FILLFACTOR FOR FOREIGN FREETEXT FREETEXTTABLE FROM FULL "
+        "FUNCTION GOTO GRANT GROUP HAVING HOLDLOCK IDENTITY IDENTITY_INSERT IDENTITYCOL IF IN INDEX INNER INSERT "
+        "INTERSECT INTO IS JOIN KEY KILL LEFT LIKE LINENO LOAD MERGE NATIONAL NOCHECK NONCLUSTERED NOT NULL NULLIF OF "
+        "OFF OFFSETS ON OPEN OPENDATASOURCE OPENQUERY OPENROWSET OPENXML OPTION OR ORDER OUTER OVER PERCENT PIVOT PLAN "
+        "PRECISION PRIMARY PRINT PROC PROCEDURE PUBLIC RAISERROR READ READTEXT RECONFIGURE REFERENCES REPLICATION "
+        "RESTORE RESTRICT RETURN REVERT REVOKE RIGHT ROLLBACK ROWCOUNT ROWGUIDCOL RULE SAVE SCHEMA SECURITYAUDIT SELECT "
+        "SESSION_USER SET SETUSER SHUTDOWN SOME STATISTICS SYSTEM_USER TABLE TABLESAMPLE TEXTSIZE THEN TO TOP TRAN "
+        "TRANSACTION TRIGGER TRUNCATE TRY_CONVERT TSEQUAL UNION UNIQUE UNPIVOT UPDATE UPDATETEXT USE USER VALUES "
+        "VARYING VIEW WAITFOR WHEN WHERE WHILE WITH WRITETEXT").split(u' ');
+    return reserved.contains(token, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+std::optional<QString> serverSyntaxError(const QByteArray &sqliteMessage, const QString &statement)
+{
+    static const QByteArray nearStart = "near \"";
+    static const QByteArray nearEnd = "\": syntax error";
+    QString token;
+    if (sqliteMessage == "incomplete input") {
+        // The text ended early: the server names its last token.
+        Tokens tokens(statement);
+        for (QStringView t = tokens.next(); !t.isEmpty(); t = tokens.next())
+            token = t.toString();
+    } else if (sqliteMessage.startsWith(nearStart) && sqliteMessage.endsWith(nearEnd)) {
+        token = QString::fromUtf8(sqliteMessage.mid(nearStart.size(), sqliteMessage.size() - nearStart.size() - nearEnd.size()));
+    } else {
+        return std::nullopt;
+    }
+    if (isReservedKeyword(token))
+        return QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(token);
+    return QStringLiteral("Incorrect syntax near '%1'.").arg(token);
+}
+
+WriteTarget writeTarget(const QString &statement)
+{
+    Tokens tokens(statement);
+    WriteTarget target;
+    QStringView word = tokens.next();
+    if (is(word, "WITH")) {
+        // WITH [RECURSIVE] name [(columns)] AS [NOT] [MATERIALIZED] (...) [, ...] and the verb
+        word = tokens.next();
+        if (is(word, "RECURSIVE"))
+            word = tokens.next();
+        while (!word.isEmpty()) {
+            word = tokens.next(); // past the name
+            if (word == u"(") {
+                tokens.skipToClose();
+                word = tokens.next();
+            }
+            word = tokens.next(); // past AS
+            if (is(word, "NOT"))
+                word = tokens.next();
+            if (is(word, "MATERIALIZED"))
+                word = tokens.next();
+            if (word == u"(")
+                tokens.skipToClose();
+            word = tokens.next();
+            if (word != u",")
+                break;
+            word = tokens.next();
+        }
+    }
+    if (is(word, "INSERT") || is(word, "REPLACE")) {
+        target.verb = WriteTarget::Insert;
+        word = tokens.next();
+        if (is(word, "OR")) {
+            tokens.next();
+            word = tokens.next();
+        }
+        if (!is(word, "INTO"))
+            return target;
+        target.table = lastNamePart(tokens, tokens.next());
+        word = tokens.next();
+        if (is(word, "AS")) {
+            tokens.next();
+            word = tokens.next();
+        }
+        if (word == u"(") {
+            QStringList columns;
+            for (QStringView column = tokens.next(); !column.isEmpty(); column = tokens.next()) {
+                columns.append(unquotedName(column));
+                if (tokens.next() != u",")
+                    break;
+            }
+            target.columns = columns;
+        } else {
+            target.defaultValues = is(word, "DEFAULT");
+        }
+    } else if (is(word, "UPDATE")) {
+        target.verb = WriteTarget::Update;
+        word = tokens.next();
+        if (is(word, "OR")) {
+            tokens.next();
+            word = tokens.next();
+        }
+        target.table = lastNamePart(tokens, word);
+    } else if (is(word, "DELETE")) {
+        target.verb = WriteTarget::Delete;
+        if (is(tokens.next(), "FROM"))
+            target.table = lastNamePart(tokens, tokens.next());
+    }
+    return target;
+}
+
+QString explicitIdentityError(const QString &table)
+{
+    return QStringLiteral("Cannot insert explicit value for identity column in table '%1' when IDENTITY_INSERT is set to OFF.").arg(table);
+}
+
+QString identityWithoutColumnListError(const QString &table)
+{
+    return QStringLiteral("An explicit value for the identity column in table '%1' can only be specified when a column "
+                          "list is used and IDENTITY_INSERT is ON.").arg(table);
+}
+
+QString identityUpdateError(const QString &column)
+{
+    return QStringLiteral("Cannot update identity column '%1'.").arg(column);
+}
+
 } // namespace qor::tsql

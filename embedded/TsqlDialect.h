@@ -35,4 +35,26 @@ std::optional<QDateTime> parseDateTime(const QString &text, const QString &dateF
 // The server's text for a literal that is no date.
 QString dateConversionError();
 
+// The server's text for a syntax error SQLite reports in its words ("near
+// "X": syntax error", "incomplete input", where the server names the last
+// token); nothing for any other message.
+std::optional<QString> serverSyntaxError(const QByteArray &sqliteMessage, const QString &statement);
+
+// What one statement (as SQLite takes it) writes to: its verb, its table and,
+// for an insert, the columns it lists. Reads the head only.
+struct WriteTarget
+{
+    enum Verb { Other, Insert, Update, Delete };
+    Verb verb = Other;
+    QString table;                      // the last part of a dotted name, unquoted
+    std::optional<QStringList> columns; // an insert's column list, unquoted; none when it has none
+    bool defaultValues = false;         // INSERT ... DEFAULT VALUES
+};
+WriteTarget writeTarget(const QString &statement);
+
+// The server's refusals of a key its identity column assigns.
+QString explicitIdentityError(const QString &table);       // a column list names the key
+QString identityWithoutColumnListError(const QString &table); // no column list
+QString identityUpdateError(const QString &column);
+
 } // namespace qor::tsql

@@ -66,7 +66,11 @@ GO
 -- it must be changed first. Every call leaves one row
 -- in qor_signin_log.
 CREATE OR ALTER PROCEDURE dbo.GET_USER
-    @login            varchar(50),
+    -- One character more than any login has (qor_user.login is varchar(50)):
+    -- the server cuts a longer argument to this without a word, so a login of
+    -- 51 or more arrives as 51 and is refused, never cut to 50 and taken for
+    -- another user's.
+    @login            varchar(51),
     @password_md5     varchar(32),
     @new_password_md5 varchar(32),   -- NULL unless the user sets a new password
     @client           varchar(50),   -- 'QOR <build>'
@@ -129,11 +133,18 @@ BEGIN
     BEGIN TRY
         BEGIN TRANSACTION;
 
+        -- No login is longer: nothing is looked up or hashed for it.
+        IF DATALENGTH(@login) > 50
+        BEGIN
+            SET @message = @bad_credentials;
+            SET @outcome = 'login too long';
+        END;
+
         SELECT @min_client = ISNULL(TRY_CONVERT(int, value), 0)
         FROM dbo.qor_setting
         WHERE name = 'min_client';
 
-        IF @client_number < @min_client
+        IF @outcome IS NULL AND @client_number < @min_client
         BEGIN
             SET @outdated = 1;
             SET @outcome = 'outdated client';
@@ -303,7 +314,7 @@ BEGIN
         END;
 
         INSERT INTO dbo.qor_signin_log ([at], login, address, computer, client, outcome)
-        VALUES (@now, @login, @address, @computer, @client, @outcome);
+        VALUES (@now, LEFT(@login, 50), @address, @computer, @client, @outcome);
 
         COMMIT TRANSACTION;
     END TRY

@@ -2,11 +2,14 @@
 // date literals, the server's length and date errors, Russian ordering.
 #include "DemoFixture.h"
 
-#include "engine/Error.h"
+#include "data/Statements.h"
 #include "embedded/RussianCollation.h"
 #include "embedded/TsqlDialect.h"
+#include "engine/Error.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace qor;
 
@@ -257,6 +260,198 @@ private slots:
         SqliteEngine session(demo.databaseFile(), gate.catalog, gate.userName, gate.password);
         QVERIFY_THROWS_EXCEPTION(Error, session.select(statement));
         QCOMPARE(demo.owner()->select(QStringLiteral("SELECT count(*) FROM s_fio")).integer(0, 0), 24);
+    }
+
+    // A write while another program holds the file says so in the user's
+    // language, and what to do; the engine's "database is locked" does not.
+    void namesAFileAnotherProgramHolds_data()
+    {
+        QTest::addColumn<QString>("write");
+        QTest::newRow("statement") << "statement";
+        QTest::newRow("insert") << "insert";
+        QTest::newRow("update") << "update";
+        QTest::newRow("delete") << "delete";
+    }
+    void namesAFileAnotherProgramHolds()
+    {
+        QFETCH(QString, write);
+        DemoFixture demo;
+        const auto other = demo.owner();
+        other->execute(QStringLiteral("BEGIN IMMEDIATE"));
+        auto db = worker(demo);
+        db->setBusyTimeout(20);
+        RowWrite row;
+        row.table = QStringLiteral("s_fio");
+        row.keyColumn = QStringLiteral("id_student");
+        row.keyValue = 24;
+        row.columns = QStringList{QStringLiteral("s_fio")};
+        row.values = {QStringLiteral("Новиков Олег Ильич")};
+        const QString error = errorOf([&] {
+            if (write == u"statement")
+                db->execute(QStringLiteral("INSERT INTO s_fio (s_fio) VALUES ('Новиков Олег Ильич')"));
+            else if (write == u"insert")
+                db->insertRow(row);
+            else if (write == u"update")
+                db->updateRow(row);
+            else
+                db->deleteRow(row);
+        });
+        QCOMPARE(error, QStringLiteral("База данных %1 занята: её файл держит другая программа, и действие не выполнено. "
+                                       "Закройте эту программу или завершите в ней начатую запись и повторите действие.")
+                            .arg(demo.databaseFile()));
+        other->execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(demo.owner()->select(QStringLiteral("SELECT count(*) FROM s_fio")).integer(0, 0), 24);
+    }
+
+    // A statement with an empty key spliced in reads as the server's syntax error.
+    void namesSyntaxErrorsAsTheServer_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("groups of no faculty") << "SELECT * FROM [group_slushatel] Where id_faculty=" << "Incorrect syntax near '='.";
+        QTest::newRow("roster of no group")
+            << "SELECT ROW_NUMBER() OVER(ORDER BY s_fio.s_fio) AS Row,s_fio.s_fio,* FROM movement_slushatel Inner Join s_fio on s_fio.id_student=movement_slushatel.id_student WHERE id_group_slushatel= Order by s_fio.s_fio"
+            << "Incorrect syntax near the keyword 'Order'.";
+        QTest::newRow("not yet in no group")
+            << "Select * from [s_fio] where id_student not in (Select id_student from movement_slushatel where id_group_slushatel=) order by s_fio"
+            << "Incorrect syntax near ')'.";
+        QTest::newRow("run, ends in a keyword") << "DELETE FROM" << "Incorrect syntax near the keyword 'FROM'.";
+    }
+    void namesSyntaxErrorsAsTheServer()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, error);
+        DemoFixture demo;
+        auto db = worker(demo);
+        QCOMPARE(errorOf([&] {
+                     if (statement.startsWith(u"DELETE"))
+                         db->execute(statement);
+                     else
+                         db->select(statement);
+                 }),
+                 error);
+    }
+
+    // A row that refers to a row another client has just deleted is refused
+    // with the server's words, naming its constraint.
+    void namesTheBrokenReference_data()
+    {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<QString>("error");
+        const QString insert = QStringLiteral(
+            "The INSERT statement conflicted with the FOREIGN KEY constraint \"FK_movement_slushatel_prikaz_come\". The "
+            "conflict occurred in database \"QOR\", table \"dbo.prikaz_come_slushatel\", column 'id_prikaz_come_slushatel'.");
+        QTest::newRow("add to group") << "statement" << insert;
+        QTest::newRow("new roster row") << "insert" << insert;
+        QTest::newRow("changed roster row") << "update"
+            << QStringLiteral("The UPDATE statement conflicted with the FOREIGN KEY constraint \"FK_movement_slushatel_prikaz_come\". The "
+                              "conflict occurred in database \"QOR\", table \"dbo.prikaz_come_slushatel\", column 'id_prikaz_come_slushatel'.");
+        QTest::newRow("group of a deleted faculty") << "group"
+            << QStringLiteral("The UPDATE statement conflicted with the FOREIGN KEY constraint \"FK_group_slushatel_faculty\". The "
+                              "conflict occurred in database \"QOR\", table \"dbo.faculty\", column 'id_faculty'.");
+        QTest::newRow("student still in a group") << "delete"
+            << QStringLiteral("The DELETE statement conflicted with the REFERENCE constraint \"FK_movement_slushatel_s_fio\". The "
+                              "conflict occurred in database \"QOR\", table \"dbo.movement_slushatel\", column 'id_student'.");
+    }
+    void namesTheBrokenReference()
+    {
+        QFETCH(QString, write);
+        QFETCH(QString, error);
+        DemoFixture demo;
+        auto db = worker(demo);
+        // Another client adds an order and a faculty and deletes them again.
+        const auto other = demo.owner();
+        other->execute(QStringLiteral("INSERT INTO prikaz_come_slushatel (prikaz_come) VALUES ('Временный')"));
+        const qint64 order = other->select(QStringLiteral("SELECT max(id_prikaz_come_slushatel) FROM prikaz_come_slushatel")).integer(0, 0);
+        other->execute(QStringLiteral("DELETE FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = %1").arg(order));
+        other->execute(QStringLiteral("INSERT INTO faculty ([p23-1]) VALUES ('Временный')"));
+        const qint64 faculty = other->select(QStringLiteral("SELECT max(id_faculty) FROM faculty")).integer(0, 0);
+        other->execute(QStringLiteral("DELETE FROM faculty WHERE id_faculty = %1").arg(faculty));
+        const qint64 rows = other->select(QStringLiteral("SELECT count(*) FROM movement_slushatel")).integer(0, 0);
+
+        RowWrite row;
+        row.table = QStringLiteral("movement_slushatel");
+        row.keyColumn = QStringLiteral("id_movement");
+        row.keyValue = 1;
+        row.columns = QStringList{QStringLiteral("id_prikaz_come_slushatel")};
+        row.values = {order};
+        if (write == u"insert") {
+            row.columns += QStringList{QStringLiteral("id_student"), QStringLiteral("id_group_slushatel")};
+            row.values += QList<QVariant>{24, 6};
+        } else if (write == u"group") {
+            row.table = QStringLiteral("group_slushatel");
+            row.keyColumn = QStringLiteral("id_group_slushatel");
+            row.columns = QStringList{QStringLiteral("id_faculty")};
+            row.values = {faculty};
+        }
+        QCOMPARE(errorOf([&] {
+                     if (write == u"statement")
+                         db->execute(statements::addToGroup(24, 6, order, QDate(2015, 3, 5), QStringLiteral("12-к")));
+                     else if (write == u"delete")
+                         db->execute(QStringLiteral("DELETE FROM s_fio WHERE id_student = 1"));
+                     else if (write == u"insert")
+                         db->insertRow(row);
+                     else
+                         db->updateRow(row);
+                 }),
+                 error);
+        // Nothing of the refused write stays, and the engine goes on.
+        QCOMPARE(other->select(QStringLiteral("SELECT count(*) FROM movement_slushatel")).integer(0, 0), rows);
+        QCOMPARE(other->select(QStringLiteral("SELECT count(*) FROM movement_slushatel WHERE id_prikaz_come_slushatel = %1").arg(order)).integer(0, 0), 0);
+        QCOMPARE(other->select(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE id_faculty = %1").arg(faculty)).integer(0, 0), 0);
+        db->execute(statements::addToGroup(24, 6, 1, QDate(2015, 3, 5), QStringLiteral("12-к")));
+    }
+
+    // The database assigns the keys; the working login may not, else one
+    // key at the top of the range leaves no room for any other.
+    void refusesKeysFromTheWorkingLogin_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("error");
+        const QString listed = QStringLiteral("Cannot insert explicit value for identity column in table 's_fio' when IDENTITY_INSERT is set to OFF.");
+        QTest::newRow("listed key") << "INSERT INTO s_fio (id_student, s_fio) VALUES (9223372036854775807, 'x')" << listed;
+        QTest::newRow("qualified, bracketed")
+            << "INSERT INTO [QOR].[dbo].[s_fio] ([s_fio], [ID_STUDENT]) VALUES ('x', 9223372036854775807)" << listed;
+        QTest::newRow("by rowid") << "INSERT INTO s_fio (rowid, s_fio) VALUES (9223372036854775807, 'x')" << listed;
+        QTest::newRow("quoted, after a comment") << "/* x */ insert or replace into \"s_fio\" (`id_student`, s_fio) select 9223372036854775807, 'x'" << listed;
+        QTest::newRow("after a WITH")
+            << "WITH k(v) AS (SELECT 9223372036854775807) INSERT INTO s_fio (id_student, s_fio) SELECT v, 'x' FROM k" << listed;
+        QTest::newRow("no column list") << "INSERT INTO s_fio VALUES (9223372036854775807, 'x')"
+            << "An explicit value for the identity column in table 's_fio' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
+        QTest::newRow("key changed") << "UPDATE s_fio SET id_student = 9223372036854775807 WHERE id_student = 24"
+            << "Cannot update identity column 'id_student'.";
+        QTest::newRow("key changed by rowid") << "UPDATE s_fio SET _rowid_ = 9223372036854775807 WHERE id_student = 24"
+            << "Cannot update identity column 'id_student'.";
+        QTest::newRow("order key") << "INSERT INTO prikaz_come_slushatel (id_prikaz_come_slushatel, prikaz_come) VALUES (9223372036854775807, 'x')"
+            << "Cannot insert explicit value for identity column in table 'prikaz_come_slushatel' when IDENTITY_INSERT is set to OFF.";
+    }
+    void refusesKeysFromTheWorkingLogin()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, error);
+        DemoFixture demo;
+        auto db = worker(demo);
+        QCOMPARE(errorOf([&] { db->execute(statement); }), error);
+        QCOMPARE(errorOf([&] { db->select(statement + QStringLiteral(" RETURNING 1")); }), error);
+        const auto owner = demo.owner();
+        QCOMPARE(owner->select(QStringLiteral("SELECT max(id_student) FROM s_fio")).integer(0, 0), 24);
+        // The next student still gets the next key.
+        db->execute(QStringLiteral("INSERT INTO s_fio (s_fio) VALUES ('Новиков Олег Ильич')"));
+        QCOMPARE(owner->select(QStringLiteral("SELECT max(id_student) FROM s_fio")).integer(0, 0), 25);
+    }
+    void refusesAKeyInARowWrite()
+    {
+        DemoFixture demo;
+        RowWrite row;
+        row.table = QStringLiteral("s_fio");
+        row.keyColumn = QStringLiteral("id_student");
+        row.columns = QStringList{QStringLiteral("id_student"), QStringLiteral("s_fio")};
+        row.values = {QVariant(std::numeric_limits<qint64>::max()), QStringLiteral("x")};
+        QCOMPARE(errorOf([&] { worker(demo)->insertRow(row); }),
+                 QStringLiteral("Cannot insert explicit value for identity column in table 's_fio' when IDENTITY_INSERT is set to OFF."));
+        // The administration tool keeps its own keys.
+        row.values = {100, QStringLiteral("x")};
+        QCOMPARE(demo.owner()->insertRow(row).toLongLong(), 100);
     }
 
     void refusesRowsThatPointNowhere()

@@ -223,6 +223,48 @@ private slots:
         QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999); // nothing was left half done
     }
 
+    // The log keeps no more of a login than its column holds, and a login
+    // longer than any can be is refused before it is looked up or hashed.
+    void refusesOverLongLogins_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("one over") << 51;
+        QTest::newRow("as long as the window takes") << 32767;
+    }
+    void refusesOverLongLogins()
+    {
+        QFETCH(int, length);
+        DemoFixture demo;
+        // A user whose login is the longest there can be, and the call names
+        // it with more after it: never taken for that user.
+        const QString longest = QString(50, u'д');
+        admin::addUser(demo.databaseFile(), {longest, QStringLiteral("secret7"), false, std::nullopt});
+        const QString login = longest + QString(length - 50, u'x');
+        const Reply reply = ask(demo, call(login, "secret7"));
+        QCOMPARE(reply.message, getuser::WrongCredentials);
+        QVERIFY(reply.login.isEmpty());
+        const RowSet logged = demo.owner()->select(QStringLiteral("SELECT login, outcome FROM qor_signin_log"));
+        QCOMPARE(logged.rowCount(), 1);
+        QCOMPARE(logged.text(0, 0), longest);
+        QCOMPARE(logged.text(0, 1), QStringLiteral("login too long"));
+        QCOMPARE(ask(demo, call(longest, "secret7")).message, QString());
+    }
+
+    // The log's other columns keep as much as the server's parameters do.
+    void cutsLoggedTextsToTheirColumns()
+    {
+        DemoFixture demo;
+        const QString statement = QStringLiteral("EXEC GET_USER 'demo','%1',NULL, '%2', '%3', '%4', 'demo','0','4'")
+                                      .arg(*passwordDigest(QStringLiteral("demo123")), QStringLiteral("QOR ") + QString(60, u'1'),
+                                           QString(60, u'2'), QString(300, u'3'));
+        ask(demo, statement);
+        const RowSet logged = demo.owner()->select(
+            QStringLiteral("SELECT length(client), length(address), length(computer) FROM qor_signin_log"));
+        QCOMPARE(logged.integer(0, 0), 50);
+        QCOMPARE(logged.integer(0, 1), 50);
+        QCOMPARE(logged.integer(0, 2), 256);
+    }
+
     void refusesWrongArgumentCounts()
     {
         DemoFixture demo;
