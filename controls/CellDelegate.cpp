@@ -1,5 +1,8 @@
 #include "controls/CellDelegate.h"
 
+#include "controls/QueryModel.h"
+#include "controls/RowEditor.h"
+
 #include <QLineEdit>
 
 namespace qor {
@@ -11,7 +14,7 @@ CellDelegate::CellDelegate(const GridColumn &column, QObject *parent)
 }
 
 QWidget *CellDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
-                                    const QModelIndex &) const
+                                    const QModelIndex &index) const
 {
     if (m_column.readOnly)
         return nullptr;
@@ -21,7 +24,39 @@ QWidget *CellDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
     if (m_column.maxLength > 0)
         edit->setMaxLength(m_column.maxLength);
     colourEditor(edit);
+    handTypedText(edit, index);
     return edit;
+}
+
+RowEditor *CellDelegate::rowEditorOf(const QModelIndex &index, int *field)
+{
+    const auto *model = qobject_cast<const QueryModel *>(index.model());
+    if (!model)
+        return nullptr;
+    *field = model->fieldOfColumn(index.column());
+    return *field < 0 ? nullptr : model->rowEditor();
+}
+
+bool CellDelegate::handFinalText(QLineEdit *edit, const QModelIndex &index)
+{
+    int field = -1;
+    RowEditor *rows = rowEditorOf(index, &field);
+    if (!rows)
+        return false;
+    // The text as it stands now, also when it was changed other than by
+    // typing; a cell left untouched must not put its row into editing.
+    if (edit->isModified() || rows->hasPendingText())
+        rows->textTyped(field, edit->text());
+    return true;
+}
+
+void CellDelegate::handTypedText(QLineEdit *edit, const QModelIndex &index)
+{
+    int field = -1;
+    RowEditor *rows = rowEditorOf(index, &field);
+    if (!rows)
+        return;
+    QObject::connect(edit, &QLineEdit::textEdited, rows, [rows, field](const QString &text) { rows->textTyped(field, text); });
 }
 
 void CellDelegate::colourEditor(QWidget *editor) const
@@ -42,9 +77,8 @@ void CellDelegate::setEditorData(QWidget *editor, const QModelIndex &index) cons
 
 void CellDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    // Leaving a cell untouched must not put its row into editing.
     auto *edit = qobject_cast<QLineEdit *>(editor);
-    if (edit && edit->isModified())
+    if (edit && !handFinalText(edit, index) && edit->isModified())
         model->setData(index, edit->text(), Qt::EditRole);
 }
 

@@ -5,6 +5,7 @@
 #include "controls/DateTimeDelegate.h"
 #include "controls/LookupDelegate.h"
 #include "controls/QueryModel.h"
+#include "controls/RowEditor.h"
 #include "controls/RowGuard.h"
 #include "controls/TwoLevelHeader.h"
 
@@ -345,11 +346,6 @@ void DataGrid::setGridBackground(const QColor &color)
     setPalette(palette);
 }
 
-QColor DataGrid::gridBackground() const
-{
-    return palette().color(QPalette::Base);
-}
-
 void DataGrid::setCellFont(const QFont &font)
 {
     setFont(font);
@@ -362,20 +358,10 @@ void DataGrid::setTitleFont(const QFont &font)
     updateGeometries();
 }
 
-QFont DataGrid::titleFont() const
-{
-    return m_header->font();
-}
-
 void DataGrid::setTwoLevelTitles(bool on)
 {
     m_header->setTwoLevels(on);
     updateGeometries();
-}
-
-bool DataGrid::twoLevelTitles() const
-{
-    return m_header->twoLevels();
 }
 
 void DataGrid::setFitColumns(bool on)
@@ -451,8 +437,8 @@ void DataGrid::updateIndicator()
 {
     using Marker = IndicatorHeader::Marker;
     Marker marker = Marker::Current;
-    if (m_queryModel && m_queryModel->isEditing())
-        marker = m_queryModel->isNewRow() ? Marker::NewRow : Marker::Editing;
+    if (m_rows && m_rows->isEditing())
+        marker = m_rows->isNewRow() ? Marker::NewRow : Marker::Editing;
     static_cast<IndicatorHeader *>(verticalHeader())->setMarker(marker);
 }
 

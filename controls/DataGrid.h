@@ -10,6 +10,7 @@ namespace qor {
 
 class DataSource;
 class QueryModel;
+class RowEditor;
 class TwoLevelHeader;
 
 // Data grid over any item model. The screen describes its columns (which
@@ -39,6 +40,8 @@ public:
     void setDataSource(DataSource *source);
     // The model made by setDataSource; null over any other model.
     QueryModel *queryModel() const;
+    // Where the data source's rows are edited; null over any other model.
+    RowEditor *rowEditor() const;
 
     // Row operations of the keys and of a navigator. Each first puts the
     // text being edited into the row; what fails is shown and changes nothing.
@@ -58,17 +61,11 @@ public:
     int modelColumn(int describedColumn) const;
 
     void setGridBackground(const QColor &color);
-    QColor gridBackground() const;
     void setCellFont(const QFont &font);
-    QFont cellFont() const { return font(); }
     void setTitleFont(const QFont &font);
-    QFont titleFont() const;
     void setTwoLevelTitles(bool on);
-    bool twoLevelTitles() const;
     void setFitColumns(bool on);
-    bool fitColumns() const { return m_fit; }
 
-    TwoLevelHeader *titleHeader() const { return m_header; }
     // Proportion widths of the shown columns, in visual order.
     QList<double> columnProportions() const;
     // Width the fitting shares: the indicator column and the cells' area.
@@ -86,6 +83,7 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void commitData(QWidget *editor) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -95,9 +93,10 @@ private:
     friend class RowGuard;
     bool mayMoveTo(const QPersistentModelIndex &target);
     bool leaveRowFor(const QPersistentModelIndex &target);
-    bool commitEditorKeepingOnRefusal(QWidget *editor);
-    bool isFreshRefusal(QWidget *editor) const;
-    bool report(bool done);
+    bool commitEditorText(QWidget *editor);
+    void keepRefusedEditor();
+    bool isKeptEditor(QWidget *editor) const;
+    bool openDropDown();
     void showQueryRow();
     void onFocusChanged(QWidget *old, QWidget *now);
     bool isLastCell(const QModelIndex &index);
@@ -127,11 +126,9 @@ private:
     bool m_settingWidths = false;
 
     QueryModel *m_queryModel = nullptr;
-    int m_userInput = 0;           // > 0 while a key or mouse press is handled
+    RowEditor *m_rows = nullptr;
     bool m_leavingRow = false;     // a row change is being prepared
-    bool m_reporting = false;      // a refusal is being shown
-    QPointer<QWidget> m_keptEditor; // refused text stays in it for correction
-    quint64 m_refusedAt = 0;        // the input that caused the refusal
+    bool m_clickEdits = false;     // the press was on the current cell
 };
 
 } // namespace qor

@@ -3,14 +3,16 @@
 // (or the move refused) before the grid leaves it.
 #include "controls/DataGrid.h"
 
-#include "controls/InputSerial.h"
+#include "controls/DateTimeDelegate.h"
 #include "controls/MessageBoxes.h"
 #include "controls/QueryModel.h"
+#include "controls/RowEditor.h"
 #include "controls/TwoLevelHeader.h"
 #include "data/DataSource.h"
 #include "data/Query.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,17 +30,14 @@ void DataGrid::setDataSource(DataSource *source)
     auto *model = new QueryModel(source, fields, this);
     setModel(model);
     m_queryModel = model;
+    m_rows = model->rowEditor();
 
-    Query *query = source->dataSet();
-    connect(query, &Query::currentRowChanged, this, &DataGrid::showQueryRow);
-    connect(query, &Query::stateChanged, this, [this] {
+    connect(source->dataSet(), &Query::currentRowChanged, this, &DataGrid::showQueryRow);
+    connect(m_rows, &RowEditor::changed, this, [this] {
         updateIndicator();
         emit recordStateChanged();
     });
-    connect(query, &Query::opened, this, &DataGrid::recordStateChanged);
-    connect(query, &Query::closed, this, &DataGrid::recordStateChanged);
-    connect(query, &Query::rowInserted, this, &DataGrid::recordStateChanged);
-    connect(query, &Query::rowRemoved, this, &DataGrid::recordStateChanged);
+    connect(m_rows, &RowEditor::refused, this, &DataGrid::keepRefusedEditor);
     connect(qApp, &QApplication::focusChanged, this, &DataGrid::onFocusChanged);
     showQueryRow();
 }
@@ -48,9 +47,14 @@ QueryModel *DataGrid::queryModel() const
     return m_queryModel;
 }
 
+RowEditor *DataGrid::rowEditor() const
+{
+    return m_rows;
+}
+
 void DataGrid::showQueryRow()
 {
-    const int row = m_queryModel ? m_queryModel->currentRow() : -1;
+    const int row = m_rows ? m_rows->currentRow() : -1;
     if (row < 0 || row >= model()->rowCount())
         return;
     const QModelIndex current = currentIndex();
@@ -65,9 +69,9 @@ void DataGrid::showQueryRow()
 
 bool DataGrid::mayMoveTo(const QPersistentModelIndex &target)
 {
-    if (!m_queryModel || m_leavingRow || m_queryModel->isChangingRows())
+    if (!m_rows || m_leavingRow || m_queryModel->isChangingRows())
         return true;
-    if (!target.isValid() || target.row() == m_queryModel->currentRow())
+    if (!target.isValid() || target.row() == m_rows->currentRow())
         return true;
     return leaveRowFor(target);
 }
@@ -77,7 +81,7 @@ bool DataGrid::leaveRowFor(const QPersistentModelIndex &target)
     QScopedValueRollback leaving(m_leavingRow, true);
     if (!commitEditor())
         return false;
-    return report(m_queryModel->moveToRow(target.row())) && target.isValid();
+    return m_rows->moveTo(target.row()) && target.isValid();
 }
 
 QWidget *DataGrid::openEditor() const
@@ -90,74 +94,69 @@ bool DataGrid::commitEditor()
     QWidget *editor = openEditor();
     if (!editor)
         return true;
-    // Refused already in this same key or mouse press, as its focus moved away.
-    if (isFreshRefusal(editor))
-        return false;
-    if (!commitEditorKeepingOnRefusal(editor))
+    if (m_rows && !commitEditorText(editor))
         return false;
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     return true;
 }
 
-bool DataGrid::commitEditorKeepingOnRefusal(QWidget *editor)
+bool DataGrid::commitEditorText(QWidget *editor)
 {
+    // The delegate hands the editor's text as it stands, then it goes into the row.
     QTableView::commitData(editor);
-    const QString refusal = m_queryModel ? m_queryModel->takeError() : QString();
-    if (refusal.isEmpty())
-        return true;
-    // A window being taken down has nobody to read the reason to; its rows
-    // were written, or their writing refused, when it was closed.
-    if (!isVisible())
-        return false;
-    // The editor keeps the refused text for correction: the closing that
-    // follows a commit, and the commit and closing the error box's taking
-    // the focus brings, leave it open, and the press that caused them asks
-    // nothing more of it.
-    m_keptEditor = editor;
-    {
-        QScopedValueRollback reporting(m_reporting, true);
-        showErrorDisplay(refusal);
-    }
-    // Counted after the message, whose own keys and clicks belong to it.
-    m_refusedAt = inputSerial();
-    if (m_keptEditor)
-        m_keptEditor->setFocus();
-    // Once the key or click that left the cell is handled, the editor takes
-    // the focus again (the toolkit may have moved it meanwhile).
-    QTimer::singleShot(0, this, [editor = m_keptEditor] {
-        if (editor)
-            editor->setFocus();
-    });
-    return false;
+    return m_rows->commitText();
 }
 
-bool DataGrid::isFreshRefusal(QWidget *editor) const
+void DataGrid::keepRefusedEditor()
 {
-    return editor && editor == m_keptEditor && (m_reporting || m_refusedAt == inputSerial());
+    // The editor keeps the refused text for correction: the closing that
+    // follows a commit, and the commit and closing the error box's taking
+    // the focus brings, leave it open (the row editor tells they belong to
+    // the refused press).
+    QWidget *editor = openEditor();
+    if (!editor || !m_rows->hasPendingText())
+        return;
+    editor->setFocus();
+    // The key or click that left the cell may move the focus on once it is
+    // handled: the editor takes it back then.
+    QTimer::singleShot(0, editor, [editor] { editor->setFocus(); });
+}
+
+bool DataGrid::isKeptEditor(QWidget *editor) const
+{
+    return m_rows && editor && editor == openEditor() && m_rows->hasPendingText() && m_rows->isRefusing();
 }
 
 void DataGrid::commitData(QWidget *editor)
 {
-    if (m_reporting || isFreshRefusal(editor))
+    if (!m_rows) {
+        QTableView::commitData(editor);
         return;
-    commitEditorKeepingOnRefusal(editor);
+    }
+    // A window being taken down has nobody to read a refusal to; its rows
+    // were written, or their writing refused, when it was closed.
+    if (isVisible())
+        commitEditorText(editor);
 }
 
 void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    if (isFreshRefusal(editor)) {
+    if (isKeptEditor(editor)) {
         editor->setFocus();
         return;
     }
+    // Escape in the cell: its text is dropped, the row keeps what it had.
+    if (m_rows && hint == QAbstractItemDelegate::RevertModelCache)
+        m_rows->dropText();
     // A cell's editor closing neither writes nor undoes its row: the row is
     // written when the user leaves it, and undone by Escape on the grid.
     if (hint == QAbstractItemDelegate::SubmitModelCache || hint == QAbstractItemDelegate::RevertModelCache)
         hint = QAbstractItemDelegate::NoHint;
-    if (hint == QAbstractItemDelegate::EditNextItem && m_queryModel && isLastCell(currentIndex())) {
+    if (hint == QAbstractItemDelegate::EditNextItem && m_rows && isLastCell(currentIndex())) {
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
         // Tab past the last cell goes on to the first cell of a new row.
-        if (!m_queryModel->isUntouchedNewRow() && appendRow()) {
-            moveToFirstEditableCell(m_queryModel->currentRow());
+        if (!m_rows->isUntouchedNewRow() && appendRow()) {
+            moveToFirstEditableCell(m_rows->currentRow());
             edit(currentIndex());
         }
         return;
@@ -168,16 +167,11 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     const bool editing = QTableView::edit(index, trigger, event);
-    // Typing into a cell puts its row into editing at once, as the
-    // navigator's post button shows.
-    auto *line = editing && m_queryModel ? qobject_cast<QLineEdit *>(indexWidget(index)) : nullptr;
+    // Ctrl+Delete deletes the row, also from a cell's editor.
+    auto *line = editing && m_rows ? qobject_cast<QLineEdit *>(indexWidget(index)) : nullptr;
     if (line && !line->property("qorWatched").toBool()) {
         line->setProperty("qorWatched", true);
-        line->installEventFilter(this); // Ctrl+Delete deletes the row, also from a cell's editor
-        connect(line, &QLineEdit::textEdited, this, [this] { report(m_queryModel->beginEdit()); });
-        // The key that opened the editor was typed into it already.
-        if (line->isModified())
-            report(m_queryModel->beginEdit());
+        line->installEventFilter(this);
     }
     return editing;
 }
@@ -198,74 +192,61 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
     return QTableView::eventFilter(watched, event);
 }
 
-bool DataGrid::report(bool done)
-{
-    if (!done && m_queryModel) {
-        QScopedValueRollback reporting(m_reporting, true);
-        const QString error = m_queryModel->takeError();
-        if (!error.isEmpty())
-            showErrorDisplay(error);
-    }
-    return done;
-}
-
 bool DataGrid::insertRow()
 {
-    if (!m_queryModel || !m_queryModel->canModify())
+    if (!m_rows || !m_rows->canModify())
         return false;
     QScopedValueRollback leaving(m_leavingRow, true);
-    if (!commitEditor())
-        return false;
-    return report(m_queryModel->insertRows(std::max(0, m_queryModel->currentRow()), 1));
+    return commitEditor() && m_rows->insertBefore(std::max(0, m_rows->currentRow()));
 }
 
 bool DataGrid::appendRow()
 {
-    if (!m_queryModel || !m_queryModel->canModify())
+    if (!m_rows || !m_rows->canModify())
         return false;
     QScopedValueRollback leaving(m_leavingRow, true);
-    if (!commitEditor())
-        return false;
-    return report(m_queryModel->insertRows(model()->rowCount(), 1));
+    return commitEditor() && m_rows->append();
 }
 
 bool DataGrid::deleteRow()
 {
-    if (!m_queryModel || !m_queryModel->canModify() || model()->rowCount() == 0)
+    if (!m_rows || !m_rows->canModify() || model()->rowCount() == 0)
         return false;
     if (!confirmDeletion())
         return false;
     QScopedValueRollback leaving(m_leavingRow, true);
     // The row goes, and with it the text typed into it.
+    m_rows->dropText();
     if (QWidget *editor = openEditor())
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    return report(m_queryModel->removeRows(m_queryModel->currentRow(), 1));
+    return m_rows->deleteCurrent();
 }
 
 bool DataGrid::postRow()
 {
-    if (!m_queryModel)
+    if (!m_rows)
         return false;
     QScopedValueRollback leaving(m_leavingRow, true);
-    return commitEditor() && report(m_queryModel->postRow());
+    return commitEditor() && m_rows->post();
 }
 
 bool DataGrid::leaveRow()
 {
-    if (!m_queryModel)
+    if (!m_rows)
         return true;
     QScopedValueRollback leaving(m_leavingRow, true);
-    return commitEditor() && report(m_queryModel->leaveRow());
+    return commitEditor() && m_rows->leaveRow();
 }
 
 bool DataGrid::cancelRow()
 {
-    if (!m_queryModel)
+    if (!m_rows)
         return false;
     QScopedValueRollback leaving(m_leavingRow, true);
+    m_rows->dropText();
     if (QWidget *editor = openEditor())
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    return report(m_queryModel->cancelRow());
+    return m_rows->cancelRow();
 }
 
 bool DataGrid::isLastCell(const QModelIndex &index)
@@ -288,7 +269,7 @@ void DataGrid::moveToFirstEditableCell(int row)
 
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
-    if (!m_queryModel) {
+    if (!m_rows) {
         QTableView::keyPressEvent(event);
         return;
     }
@@ -296,6 +277,10 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     const bool plain = modifiers == Qt::NoModifier;
     const int row = currentIndex().row();
     const bool lastRow = row == model()->rowCount() - 1;
+    // Alt+Down or Alt+Up opens the cell's list or calendar, as on the lists.
+    const bool altArrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (altArrow && modifiers == Qt::AltModifier && openDropDown())
+        return;
     switch (event->key()) {
     case Qt::Key_Insert:
         if (plain) {
@@ -311,29 +296,29 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Escape:
         // Undoes the row; never closes the window the grid is in.
-        if (plain && m_queryModel->isEditing())
+        if (plain && m_rows->isEditing())
             cancelRow();
         event->accept();
         return;
     case Qt::Key_Down:
         if (plain && lastRow) {
             // One new row at a time: no further row while it is unchanged.
-            if (!m_queryModel->isUntouchedNewRow())
+            if (!m_rows->isUntouchedNewRow())
                 appendRow();
             return;
         }
         break;
     case Qt::Key_Up:
         // Nothing is above the first row; leaving an untouched new row drops it.
-        if (plain && row == 0 && m_queryModel->isUntouchedNewRow()) {
+        if (plain && row == 0 && m_rows->isUntouchedNewRow()) {
             cancelRow();
             return;
         }
         break;
     case Qt::Key_Tab:
         if (plain && isLastCell(currentIndex())) {
-            if (!m_queryModel->isUntouchedNewRow() && appendRow())
-                moveToFirstEditableCell(m_queryModel->currentRow());
+            if (!m_rows->isUntouchedNewRow() && appendRow())
+                moveToFirstEditableCell(m_rows->currentRow());
             event->accept();
             return;
         }
@@ -347,7 +332,11 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
 void DataGrid::mousePressEvent(QMouseEvent *event)
 {
     const QPersistentModelIndex target = indexAt(event->position().toPoint());
-    if (m_queryModel && target.isValid() && target.row() != m_queryModel->currentRow()) {
+    // A click on the current cell edits it at once: the toolkit would wait a
+    // double-click interval first, and keys typed meanwhile would be lost.
+    m_clickEdits = m_rows && target.isValid() && QModelIndex(target) == currentIndex() && state() != EditingState
+        && event->button() == Qt::LeftButton && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (m_rows && target.isValid() && target.row() != m_rows->currentRow()) {
         if (!leaveRowFor(target))
             return;
         // A new row above the target was dropped: keep to the row clicked.
@@ -362,9 +351,34 @@ void DataGrid::mousePressEvent(QMouseEvent *event)
     QTableView::mousePressEvent(event);
 }
 
+void DataGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    const QModelIndex released = indexAt(event->position().toPoint());
+    if (std::exchange(m_clickEdits, false) && released == currentIndex() && state() != EditingState)
+        edit(released, AllEditTriggers, nullptr);
+}
+
+bool DataGrid::openDropDown()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !isCellEditable(current))
+        return false;
+    const QVariant kind = model()->headerData(current.column(), Qt::Horizontal, FieldKindRole);
+    if (kind != int(GridColumn::Kind::Lookup) && kind != int(GridColumn::Kind::DateTime))
+        return false;
+    if (state() != EditingState && !edit(current, AllEditTriggers, nullptr))
+        return false;
+    if (auto *list = qobject_cast<QComboBox *>(indexWidget(current)))
+        list->showPopup();
+    else if (auto *date = qobject_cast<DateTimeEdit *>(indexWidget(current)))
+        date->showCalendar();
+    return true;
+}
+
 void DataGrid::onFocusChanged(QWidget *old, QWidget *now)
 {
-    if (!m_queryModel || !old || !now || m_reporting)
+    if (!m_rows || !old || !now || m_rows->isRefusing())
         return;
     const auto inside = [this](QWidget *w) { return w == this || isAncestorOf(w); };
     // Focus going to another window (a message, a drop-down) is no leaving.
@@ -372,7 +386,7 @@ void DataGrid::onFocusChanged(QWidget *old, QWidget *now)
         return;
     // The text being edited went into the row as its editor lost the focus;
     // a changed row stays in editing, an untouched new one is dropped.
-    if (m_queryModel->isUntouchedNewRow())
+    if (m_rows->isUntouchedNewRow())
         cancelRow();
 }
 

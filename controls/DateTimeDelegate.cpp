@@ -1,5 +1,6 @@
 #include "controls/DateTimeDelegate.h"
 
+#include "controls/QueryModel.h"
 #include "data/DateTimeText.h"
 
 #include <QCalendarWidget>
@@ -89,17 +90,14 @@ void DateTimeEdit::hideCalendar()
     m_popup->hide();
 }
 
-bool DateTimeEdit::isCalendarVisible() const
-{
-    return m_popup->isVisible();
-}
-
 void DateTimeEdit::pickDate(const QDate &date)
 {
     const QDateTime current = parseLocalDateTime(text());
     const QTime time = current.isValid() ? current.time() : QTime(0, 0);
     setText(localDateTimeText(QDateTime(date, time)));
     setModified(true);
+    // A picked day is an edit like typing it.
+    emit textEdited(text());
     hideCalendar();
     setFocus();
 }
@@ -121,7 +119,7 @@ DateTimeDelegate::DateTimeDelegate(const GridColumn &column, QObject *parent)
 }
 
 QWidget *DateTimeDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
-                                        const QModelIndex &) const
+                                        const QModelIndex &index) const
 {
     if (column().readOnly)
         return nullptr;
@@ -129,6 +127,7 @@ QWidget *DateTimeDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
     edit->setFrame(false);
     edit->setAlignment(column().alignment);
     colourEditor(edit);
+    handTypedText(edit, index);
     return edit;
 }
 
@@ -144,8 +143,9 @@ void DateTimeDelegate::setEditorData(QWidget *editor, const QModelIndex &index) 
 
 void DateTimeDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
+    // A result set is handed the text, which it converts itself.
     auto *edit = qobject_cast<DateTimeEdit *>(editor);
-    if (!edit || !edit->isModified())
+    if (!edit || handFinalText(edit, index) || !edit->isModified())
         return;
     const QString text = edit->text().trimmed();
     if (text.isEmpty()) {

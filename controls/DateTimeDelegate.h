@@ -19,7 +19,6 @@ public:
 
     void showCalendar();
     void hideCalendar();
-    bool isCalendarVisible() const;
     QCalendarWidget *calendar() const { return m_calendar; }
 
     void pickDate(const QDate &date);
@@ -35,8 +34,9 @@ private:
 };
 
 // Edits a date-time column as local text ("01.09.2014", "09.09.2014 15:48:16").
-// Commits an empty text as NULL, a readable one as a QDateTime and any other
-// text as it is, for the model to refuse.
+// Over a result set the text goes to its row editor as typed or picked; any
+// other model is given an empty text as NULL, a readable one as a QDateTime
+// and any other text as it is, for the model to refuse.
 class DateTimeDelegate : public CellDelegate {
     Q_OBJECT
 public:

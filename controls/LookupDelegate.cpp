@@ -1,5 +1,8 @@
 #include "controls/LookupDelegate.h"
 
+#include "controls/QueryModel.h"
+#include "controls/RowEditor.h"
+
 #include <QComboBox>
 
 namespace qor {
@@ -23,7 +26,7 @@ bool LookupDelegate::sameKey(const QVariant &a, const QVariant &b)
 }
 
 QWidget *LookupDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
-                                      const QModelIndex &) const
+                                      const QModelIndex &index) const
 {
     if (column().readOnly)
         return nullptr;
@@ -34,10 +37,19 @@ QWidget *LookupDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
         for (const auto &[key, text] : column().lookup.items())
             combo->addItem(text, key);
     }
-    // Write a choice at once, so the cell shows it; the editor stays open
-    // because Up and Down on the closed list also choose.
-    auto *self = const_cast<LookupDelegate *>(this);
-    connect(combo, &QComboBox::activated, self, [self, combo] { emit self->commitData(combo); });
+    // A choice goes into the row at once, so the cell shows it; the editor
+    // stays open because Up and Down on the closed list also choose.
+    int field = -1;
+    if (RowEditor *rows = rowEditorOf(index, &field)) {
+        const QPersistentModelIndex cell(index);
+        connect(combo, &QComboBox::activated, rows, [rows, field, combo, cell] {
+            if (!sameKey(combo->currentData(), cell.data(Qt::EditRole)))
+                rows->choose(field, combo->currentData());
+        });
+    } else {
+        auto *self = const_cast<LookupDelegate *>(this);
+        connect(combo, &QComboBox::activated, self, [self, combo] { emit self->commitData(combo); });
+    }
     return combo;
 }
 
@@ -57,8 +69,9 @@ void LookupDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
 
 void LookupDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
+    // A result set had the choice when it was made.
     auto *combo = qobject_cast<QComboBox *>(editor);
-    if (!combo || combo->currentIndex() < 0)
+    if (!combo || combo->currentIndex() < 0 || qobject_cast<const QueryModel *>(model))
         return;
     const QVariant key = combo->currentData();
     if (!sameKey(key, index.data(Qt::EditRole)))

@@ -1,8 +1,7 @@
 #include "controls/LookupList.h"
 
-#include "controls/DataGrid.h"
 #include "controls/QueryModel.h"
-#include "controls/UserAction.h"
+#include "controls/RowEditor.h"
 #include "data/DataSource.h"
 #include "data/Query.h"
 
@@ -141,21 +140,12 @@ void LookupList::showKey()
 
 bool LookupList::writeRowsBeforePick()
 {
-    // A cell's refused text is a change the row cannot take either.
-    for (DataGrid *grid : window()->findChildren<DataGrid *>()) {
-        const QueryModel *shown = grid->queryModel();
-        if (shown && m_writtenBeforePick.contains(shown->query()) && !grid->commitEditor())
+    // Text typed into a cell of theirs goes into the row first, or is refused.
+    for (Query *query : std::as_const(m_writtenBeforePick)) {
+        if (!RowEditor::of(query)->leaveRow())
             return false;
     }
-    bool written = false;
-    runUserAction([&] {
-        for (Query *query : std::as_const(m_writtenBeforePick)) {
-            if (query->isOpen())
-                query->leaveRow();
-        }
-        written = true;
-    });
-    return written;
+    return true;
 }
 
 void LookupList::choose(int row)

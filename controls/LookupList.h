@@ -44,10 +44,10 @@ public:
     void setKeyValue(const QVariant &key);
 
     // Result sets that a pick re-runs and whose rows are written with this
-    // list's key: a changed row of theirs is written before the key changes,
-    // and when it cannot be, the pick does not happen and the reason shows.
-    // Text still open in a cell editor of a grid of this window over one of
-    // them counts as changed: it goes into the row first, or is refused.
+    // list's key: their row editors leave the current row before the key
+    // changes (text typed into a cell goes into the row, a changed row is
+    // written), and when they cannot, the pick does not happen and the
+    // reason shows.
     void setRowsWrittenBeforePick(const QList<Query *> &queries) { m_writtenBeforePick = queries; }
 
     // The clock of type-ahead pauses, in milliseconds; one for all lists.

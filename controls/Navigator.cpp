@@ -1,7 +1,7 @@
 #include "controls/Navigator.h"
 
 #include "controls/DataGrid.h"
-#include "controls/QueryModel.h"
+#include "controls/RowEditor.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -97,10 +97,10 @@ QToolButton *Navigator::button(Button which) const
 
 void Navigator::updateButtons()
 {
-    const QueryModel *rows = m_grid ? m_grid->queryModel() : nullptr;
+    const RowEditor *rows = m_grid ? m_grid->rowEditor() : nullptr;
     const bool canModify = rows && rows->canModify();
     m_insert->setEnabled(canModify);
-    m_delete->setEnabled(canModify && rows->rowCount() > 0);
+    m_delete->setEnabled(canModify && m_grid->model()->rowCount() > 0);
     m_post->setEnabled(canModify && rows->isEditing());
 }
 

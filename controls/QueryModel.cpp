@@ -1,9 +1,9 @@
 #include "controls/QueryModel.h"
 
 #include "controls/GridColumn.h"
+#include "controls/RowEditor.h"
 #include "data/DataSource.h"
 #include "data/DateTimeText.h"
-#include "engine/Error.h"
 #include "data/Query.h"
 
 #include <QLocale>
@@ -53,7 +53,7 @@ LookupChoices lookupChoicesOf(const FieldDef &def)
 } // namespace
 
 QueryModel::QueryModel(DataSource *source, const QStringList &fields, QObject *parent)
-    : QAbstractTableModel(parent), m_query(source->dataSet()), m_fields(fields)
+    : QAbstractTableModel(parent), m_query(source->dataSet()), m_fields(fields), m_rowEditor(RowEditor::of(m_query))
 {
     Query *q = m_query;
     connect(q, &Query::opened, this, [this] {
@@ -187,115 +187,16 @@ Qt::ItemFlags QueryModel::flags(const QModelIndex &index) const
     return flags;
 }
 
-bool QueryModel::attempt(const std::function<void()> &operation)
-{
-    if (!m_query)
-        return false;
-    try {
-        operation();
-        return true;
-    } catch (const Error &e) {
-        m_error = e.text();
-    } catch (const std::exception &e) {
-        m_error = QString::fromUtf8(e.what());
-    }
-    return false;
-}
-
 bool QueryModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     const int field = fieldOfColumn(index.column());
-    if (role != Qt::EditRole || field < 0)
+    if (role != Qt::EditRole || field < 0 || index.row() != m_rowEditor->currentRow())
         return false;
-    return attempt([&] {
-        m_query->setCurrentRow(index.row());
-        if (value.typeId() == QMetaType::QString && !m_query->field(field).isLookup())
-            m_query->setText(field, value.toString()); // typed text is converted to the column's type
-        else
-            m_query->setValue(field, value);
-    });
-}
-
-bool QueryModel::insertRows(int row, int count, const QModelIndex &parent)
-{
-    if (parent.isValid() || count != 1)
-        return false;
-    return attempt([&] {
-        if (row >= rowCount()) {
-            m_query->append();
-        } else {
-            m_query->setCurrentRow(row);
-            m_query->insert();
-        }
-    });
-}
-
-bool QueryModel::removeRows(int row, int count, const QModelIndex &parent)
-{
-    if (parent.isValid() || count != 1 || row != currentRow())
-        return false;
-    return attempt([&] { m_query->deleteCurrent(); });
-}
-
-bool QueryModel::leaveRow()
-{
-    return attempt([&] {
-        if (m_query->isOpen())
-            m_query->leaveRow();
-    });
-}
-
-bool QueryModel::cancelRow()
-{
-    return attempt([&] { m_query->cancel(); });
-}
-
-int QueryModel::currentRow() const
-{
-    return m_query ? m_query->currentRow() : -1;
-}
-
-bool QueryModel::moveToRow(int row)
-{
-    return attempt([&] { m_query->setCurrentRow(row); });
-}
-
-bool QueryModel::beginEdit()
-{
-    return attempt([&] {
-        if (m_query->state() == Query::State::Browse && !m_query->eof())
-            m_query->edit();
-    });
-}
-
-bool QueryModel::canModify() const
-{
-    return m_query && m_query->canModify();
-}
-
-bool QueryModel::isEditing() const
-{
-    return m_query && m_query->isEditing();
-}
-
-bool QueryModel::isNewRow() const
-{
-    return m_query && m_query->state() == Query::State::Insert;
-}
-
-bool QueryModel::postRow()
-{
-    return attempt([&] { m_query->post(); });
-}
-
-bool QueryModel::isUntouchedNewRow() const
-{
-    return m_query && m_query->isUntouchedNewRow();
-}
-
-QString QueryModel::takeError()
-{
-    return std::exchange(m_error, QString());
+    if (value.typeId() == QMetaType::QString && !m_query->field(field).isLookup()) {
+        m_rowEditor->textTyped(field, value.toString());
+        return m_rowEditor->commitText();
+    }
+    return m_rowEditor->choose(field, value);
 }
 
 } // namespace qor

@@ -5,6 +5,7 @@
 #include "controls/GridReport.h"
 #include "controls/LookupList.h"
 #include "controls/MessageBoxes.h"
+#include "controls/RowEditor.h"
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
 #include "reports/RosterReport.h"
@@ -235,7 +236,7 @@ bool TForm1::writePendingChanges()
         return true;
     bool written = false;
     runUserAction([&] {
-        if (ui->DBGridEh1->commitEditor()) {
+        if (RowEditor::of(DM->ADOQ_movement_slushatel)->commitText()) {
             DM->writePendingRows();
             written = true;
         }
