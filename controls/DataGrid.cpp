@@ -133,8 +133,11 @@ DataGrid::DataGrid(QWidget *parent)
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    // A click on the selected cell edits it too, at once (see mouseReleaseEvent):
+    // the toolkit's own way waits a double-click interval, and keys typed
+    // meanwhile would go to its keyboard search.
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                    | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                    | QAbstractItemView::AnyKeyPressed);
     setWordWrap(false);
     updateRowHeight();
 

@@ -4,12 +4,15 @@
 #include "DemoFixture.h"
 
 #include "controls/DataGrid.h"
+#include "controls/DateTimeDelegate.h"
 #include "controls/MessageBoxes.h"
 #include "controls/Navigator.h"
 #include "controls/QueryModel.h"
 #include "data/TDM.h"
 
+#include <QCalendarWidget>
 #include <QHeaderView>
+#include <QTableView>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -379,6 +382,82 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), 3);
         QTest::mouseClick(elsewhere, Qt::LeftButton);
         QTRY_COMPARE(grid->model()->rowCount(), 2);
+    }
+
+    // Every key typed after a click on the current cell lands in it, however
+    // soon after the click, also a held key's first press.
+    void keysTypedRightAfterAClickLand_data()
+    {
+        QTest::addColumn<bool>("escapedFirst"); // the cell was opened and left by Escape, Escape
+        QTest::addColumn<bool>("held");         // the first key is a held key's press
+        QTest::newRow("a click, then two keys") << false << false;
+        QTest::newRow("after Escape twice") << true << false;
+        QTest::newRow("a held key") << false << true;
+    }
+    void keysTypedRightAfterAClickLand()
+    {
+        QFETCH(bool, escapedFirst);
+        QFETCH(bool, held);
+        showGroups(1);
+        goTo(1, QStringLiteral("name_short"));
+        const QPoint onCell = grid->visualRect(grid->currentIndex()).center();
+        if (escapedFirst) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, onCell);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        }
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, onCell);
+        if (held) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"), true);
+            QApplication::sendEvent(QApplication::focusWidget(), &press);
+            type(QStringLiteral("5"));
+        } else {
+            type(QStringLiteral("55"));
+        }
+        QVERIFY(editor() && grid->isAncestorOf(editor()));
+        QCOMPARE(editor()->text(), QStringLiteral("55"));
+        QTest::keyClick(editor(), Qt::Key_Down);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE name_short = '55'")), 1);
+    }
+
+    // A day picked from a cell's calendar is an edit like typing: the row is
+    // in editing, and the navigator posts it.
+    void aDayPickedFromTheCalendarIsAnEdit()
+    {
+        showGroups(1);
+        goTo(0, QStringLiteral("srok_obuchenia"));
+        QTest::keyClick(grid, Qt::Key_F2);
+        auto *date = qobject_cast<DateTimeEdit *>(QApplication::focusWidget());
+        QVERIFY(date);
+        QTest::keyClick(date, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(date->calendar()->isVisible());
+        auto *days = date->calendar()->findChild<QTableView *>();
+        QVERIFY(days);
+        const QModelIndex day = days->model()->index(3, 3); // a day of the month shown, under the titles
+        QTest::mouseClick(days->viewport(), Qt::LeftButton, {}, days->visualRect(day).center());
+        QTRY_VERIFY(!date->calendar()->isVisible());
+        const QString picked = date->text();
+        QCOMPARE(shown()->state(), Query::State::Edit);
+        QToolButton *post = navigator->button(Navigator::Post);
+        QVERIFY(post->isEnabled());
+        QTest::mouseClick(post, Qt::LeftButton);
+        QCOMPARE(shown()->state(), Query::State::Browse);
+        QCOMPARE(cell(0, QStringLiteral("srok_obuchenia")), picked);
+    }
+
+    // Alt+Down on a date cell opens its calendar; the row stays.
+    void altDownOpensTheCellsCalendar()
+    {
+        showGroups(1);
+        goTo(0, QStringLiteral("srok_obuchenia"));
+        QTest::keyClick(grid, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(grid->currentIndex().row(), 0);
+        auto *date = qobject_cast<DateTimeEdit *>(grid->indexWidget(grid->currentIndex()));
+        QVERIFY(date);
+        QTRY_VERIFY(date->calendar()->isVisible());
+        QTest::keyClick(date->calendar(), Qt::Key_Escape);
+        QTRY_VERIFY(!date->calendar()->isVisible());
+        QCOMPARE(shown()->state(), Query::State::Browse); // nothing picked, nothing changed
     }
 
     void navigatorButtons()

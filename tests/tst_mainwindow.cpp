@@ -11,6 +11,7 @@
 #include "screens/TForm1.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -222,6 +223,25 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), editor);
         QCOMPARE(editor->text(), typed);
         QTest::keyClick(editor, Qt::Key_Escape); // nothing left to write on closing
+    }
+
+    // Alt+Down on an order cell of the roster opens its list; the row stays.
+    void altDownOpensTheOrderList()
+    {
+        pick(Form1->facultyList(), 1);
+        pick(Form1->groupList(), 0);
+        DataGrid *grid = Form1->rosterGrid();
+        grid->setFocus();
+        const int enrolmentOrder = 2;
+        grid->setCurrentIndex(grid->model()->index(2, enrolmentOrder));
+        QTest::keyClick(grid, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(grid->currentIndex().row(), 2);
+        auto *orders = qobject_cast<QComboBox *>(grid->indexWidget(grid->currentIndex()));
+        QVERIFY(orders);
+        QTRY_VERIFY(orders->view()->isVisible());
+        QTest::keyClick(orders->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!orders->view()->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }
 
     void textStillInTheCellEditorIsWrittenOnClosing()
