@@ -52,12 +52,6 @@ void TwoLevelHeader::setTitle(int logicalIndex, const QString &upper, const QStr
     viewport()->update();
 }
 
-void TwoLevelHeader::setCaption(int logicalIndex, const QString &caption)
-{
-    const auto [upper, lower] = splitCaption(caption);
-    setTitle(logicalIndex, upper, lower);
-}
-
 void TwoLevelHeader::clearTitles()
 {
     m_titles.clear();

@@ -30,7 +30,6 @@ public:
     // Invalid colours draw black.
     void setTitle(int logicalIndex, const QString &upper, const QString &lower,
                   const QColor &upperColor = {}, const QColor &lowerColor = {});
-    void setCaption(int logicalIndex, const QString &caption);
     void clearTitles();
 
     QString upperTitle(int logicalIndex) const;

@@ -53,15 +53,12 @@ public:
     explicit Query(Connection *connection, const QString &name = {}, QObject *parent = nullptr);
     ~Query() override;
 
-    Connection *connection() const { return m_connection; }
-
     void setSql(const QString &statement) { m_sql = statement; }
     const QString &sql() const { return m_sql; }
 
     // The table edits are written to when the rows come from several tables
     // (ADO's "Unique Table"); empty: the one table the result's columns come from.
     void setUniqueTable(const QString &table) { m_uniqueTable = table; }
-    const QString &uniqueTable() const { return m_uniqueTable; }
 
     // Runs the statement and reads all its rows; positions on the first row.
     // A failed open leaves the query closed. Throws qor::Error.
@@ -107,7 +104,6 @@ public:
     // new row nobody changed); a failed write leaves the row in editing.
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
-    bool isModified() const { return m_modified; }
     // A new row nobody changed: leaving it drops it instead of writing it.
     bool isUntouchedNewRow() const { return m_state == State::Insert && !m_modified; }
     // Whether rows can be inserted, changed and deleted now.

@@ -19,42 +19,42 @@
 namespace {
 
 // Window geometry. Both pictures are placed by window coordinates; the lower
-// one starts at kBottomTop, overlapping the last row of the upper one.
-constexpr int kWidth = 497;
-constexpr int kTopHeight = 278;
-constexpr int kBottomHeight = 139;
-constexpr int kBottomTop = 277;
+// one starts at BottomTop, overlapping the last row of the upper one.
+constexpr int Width = 497;
+constexpr int TopHeight = 278;
+constexpr int BottomHeight = 139;
+constexpr int BottomTop = 277;
 
 // Upper picture, window coordinates.
-constexpr QRect kVersionLabel(6, 5, 40, 16);    // kept plain for the "V.1" label
-constexpr QRect kStatusArea(60, 107, 330, 79);  // status text is centred here
-constexpr QRect kUserEdit(146, 202, 187, 21);
-constexpr QRect kPasswordEdit(146, 238, 187, 21);
-constexpr QRect kLoginButton(349, 200, 55, 20);
-constexpr QRect kCancelButton(418, 199, 67, 22);
-constexpr QRect kMoreButton(346, 236, 139, 22);
+constexpr QRect VersionLabel(6, 5, 40, 16);    // kept plain for the "V.1" label
+constexpr QRect StatusArea(60, 107, 330, 79);  // status text is centred here
+constexpr QRect UserEdit(146, 202, 187, 21);
+constexpr QRect PasswordEdit(146, 238, 187, 21);
+constexpr QRect LoginButton(349, 200, 55, 20);
+constexpr QRect CancelButton(418, 199, 67, 22);
+constexpr QRect MoreButton(346, 236, 139, 22);
 
-// Lower picture, window coordinates (drawn shifted by kBottomTop).
-constexpr QRect kNewPasswordEdit(148, 309, 186, 21);
-constexpr QRect kConfirmEdit(148, 345, 186, 21);
+// Lower picture, window coordinates (drawn shifted by BottomTop).
+constexpr QRect NewPasswordEdit(148, 309, 186, 21);
+constexpr QRect ConfirmEdit(148, 345, 186, 21);
 
 // The banner sits below a plain strip so the version label stays readable.
-constexpr int kBannerTop = 26;
-constexpr int kBannerBottom = 98;
+constexpr int BannerTop = 26;
+constexpr int BannerBottom = 98;
 // Only these rows of the lower picture show while the panel is closed.
-constexpr int kClosedRows = 2;
+constexpr int ClosedRows = 2;
 
-static_assert(kVersionLabel.bottom() < kBannerTop, "label must sit on the plain strip");
-static_assert(kStatusArea.top() > kBannerBottom + 2, "status text must sit on the light body");
+static_assert(VersionLabel.bottom() < BannerTop, "label must sit on the plain strip");
+static_assert(StatusArea.top() > BannerBottom + 2, "status text must sit on the light body");
 
-constexpr int kCaptionGap = 7;  // caption's right edge to the field frame
+constexpr int CaptionGap = 7;  // caption's right edge to the field frame
 
-const QColor kNavy(0x14, 0x33, 0x55);
-const QColor kTeal(0x0f, 0x6e, 0x7a);
-const QColor kCaptionText(0x1a, 0x2f, 0x48);
-const QColor kFrameOuter(0x7f, 0x9d, 0xb9);
-const QColor kFrameInner(0xc9, 0xd6, 0xe2);
-const QColor kWindowEdge(0x1b, 0x3a, 0x57);
+const QColor Navy(0x14, 0x33, 0x55);
+const QColor Teal(0x0f, 0x6e, 0x7a);
+const QColor CaptionText(0x1a, 0x2f, 0x48);
+const QColor FrameOuter(0x7f, 0x9d, 0xb9);
+const QColor FrameInner(0xc9, 0xd6, 0xe2);
+const QColor WindowEdge(0x1b, 0x3a, 0x57);
 
 QString gFamily = QStringLiteral("Liberation Sans");
 
@@ -88,13 +88,13 @@ QFont font(int pixelSize, bool bold)
 }
 
 // Colour of the light body as a function of window row, so the two pictures
-// join without a seam at kBottomTop.
+// join without a seam at BottomTop.
 QColor bodyColor(int windowY)
 {
     const QColor from(0xf1, 0xf5, 0xf8);
     const QColor to(0xd9, 0xe4, 0xec);
-    const double span = kBottomTop + kBottomHeight - kBannerBottom;
-    double t = (windowY - kBannerBottom) / span;
+    const double span = BottomTop + BottomHeight - BannerBottom;
+    double t = (windowY - BannerBottom) / span;
     t = qBound(0.0, t, 1.0);
     return QColor::fromRgbF(from.redF() + (to.redF() - from.redF()) * t,
                             from.greenF() + (to.greenF() - from.greenF()) * t,
@@ -106,7 +106,7 @@ void paintBody(QPainter &p, int offsetY, int fromY, int toY)
 {
     for (int y = fromY; y < toY; ++y) {
         p.setPen(bodyColor(y + offsetY));
-        p.drawLine(0, y, kWidth - 1, y);
+        p.drawLine(0, y, Width - 1, y);
     }
 }
 
@@ -114,9 +114,9 @@ void paintBody(QPainter &p, int offsetY, int fromY, int toY)
 void paintBand(QPainter &p, const QRect &band, const QPointF &ringCentre)
 {
     QLinearGradient g(band.topLeft(), band.topRight());
-    g.setColorAt(0.0, kNavy);
+    g.setColorAt(0.0, Navy);
     g.setColorAt(0.65, QColor(0x17, 0x4f, 0x73));
-    g.setColorAt(1.0, kTeal);
+    g.setColorAt(1.0, Teal);
     p.fillRect(band, g);
 
     p.save();
@@ -140,9 +140,9 @@ void paintField(QPainter &p, const QRect &r)
 {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
-    p.setPen(kFrameOuter);
+    p.setPen(FrameOuter);
     p.drawRect(r.adjusted(-2, -2, 1, 1));
-    p.setPen(kFrameInner);
+    p.setPen(FrameInner);
     p.drawRect(r.adjusted(-1, -1, 0, 0));
     p.fillRect(r, Qt::white);
 }
@@ -150,8 +150,8 @@ void paintField(QPainter &p, const QRect &r)
 void paintCaption(QPainter &p, const QRect &field, const QString &text)
 {
     p.setFont(font(12, true));
-    p.setPen(kCaptionText);
-    const QRect box(0, field.top(), field.left() - 2 - kCaptionGap, field.height());
+    p.setPen(CaptionText);
+    const QRect box(0, field.top(), field.left() - 2 - CaptionGap, field.height());
     p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
 }
 
@@ -174,90 +174,90 @@ void paintButton(QPainter &p, const QRect &r, const QString &text)
     p.restore();
 
     p.setFont(font(11, true));
-    p.setPen(kCaptionText);
+    p.setPen(CaptionText);
     p.drawText(r, Qt::AlignCenter, text);
 }
 
 QImage drawTop()
 {
-    QImage img(kWidth, kTopHeight, QImage::Format_RGB32);
+    QImage img(Width, TopHeight, QImage::Format_RGB32);
     QPainter p(&img);
 
     // Plain strip on top: reads as a title bar and keeps the label area quiet.
-    QLinearGradient strip(0, 0, 0, kBannerTop);
+    QLinearGradient strip(0, 0, 0, BannerTop);
     strip.setColorAt(0.0, QColor(0xf6, 0xf8, 0xfa));
     strip.setColorAt(1.0, QColor(0xe3, 0xea, 0xf0));
-    p.fillRect(QRect(0, 0, kWidth, kBannerTop), strip);
+    p.fillRect(QRect(0, 0, Width, BannerTop), strip);
 
-    const QRect band(0, kBannerTop, kWidth, kBannerBottom - kBannerTop);
-    paintBand(p, band, QPointF(kWidth - 40, kBannerTop + 10));
-    paintBody(p, 0, kBannerBottom, kTopHeight);
+    const QRect band(0, BannerTop, Width, BannerBottom - BannerTop);
+    paintBand(p, band, QPointF(Width - 40, BannerTop + 10));
+    paintBody(p, 0, BannerBottom, TopHeight);
     // Teal rule between banner and body.
-    p.fillRect(QRect(0, kBannerBottom, kWidth, 2), QColor(0x3a, 0xa6, 0xb0));
+    p.fillRect(QRect(0, BannerBottom, Width, 2), QColor(0x3a, 0xa6, 0xb0));
 
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(Qt::white);
     p.setFont(font(42, true));
-    const QRect heading(22, kBannerTop, 110, band.height());
+    const QRect heading(22, BannerTop, 110, band.height());
     p.drawText(heading, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("QOR"));
-    p.fillRect(QRect(134, kBannerTop + 18, 1, band.height() - 36), QColor(255, 255, 255, 110));
+    p.fillRect(QRect(134, BannerTop + 18, 1, band.height() - 36), QColor(255, 255, 255, 110));
     p.setPen(QColor(0xdc, 0xf2, 0xf4));
     p.setFont(font(19, false));
-    p.drawText(QRect(150, kBannerTop, 300, band.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRect(150, BannerTop, 300, band.height()), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Слушатели курсов"));
 
-    paintField(p, kUserEdit);
-    paintField(p, kPasswordEdit);
-    paintCaption(p, kUserEdit, QStringLiteral("Пользователь"));
-    paintCaption(p, kPasswordEdit, QStringLiteral("Пароль"));
+    paintField(p, UserEdit);
+    paintField(p, PasswordEdit);
+    paintCaption(p, UserEdit, QStringLiteral("Пользователь"));
+    paintCaption(p, PasswordEdit, QStringLiteral("Пароль"));
 
-    paintButton(p, kLoginButton, QStringLiteral("Вход"));
-    paintButton(p, kCancelButton, QStringLiteral("Отмена"));
-    paintButton(p, kMoreButton, QStringLiteral("Дополнительно"));
+    paintButton(p, LoginButton, QStringLiteral("Вход"));
+    paintButton(p, CancelButton, QStringLiteral("Отмена"));
+    paintButton(p, MoreButton, QStringLiteral("Дополнительно"));
 
     // Window edge: the lower picture carries the rest of the frame.
-    p.setPen(kWindowEdge);
-    p.drawLine(0, 0, kWidth - 1, 0);
-    p.drawLine(0, 0, 0, kTopHeight - 1);
-    p.drawLine(kWidth - 1, 0, kWidth - 1, kTopHeight - 1);
+    p.setPen(WindowEdge);
+    p.drawLine(0, 0, Width - 1, 0);
+    p.drawLine(0, 0, 0, TopHeight - 1);
+    p.drawLine(Width - 1, 0, Width - 1, TopHeight - 1);
     return img;
 }
 
 QImage drawBottom()
 {
-    QImage img(kWidth, kBottomHeight, QImage::Format_RGB32);
+    QImage img(Width, BottomHeight, QImage::Format_RGB32);
     QPainter p(&img);
-    paintBody(p, kBottomTop, 0, kBottomHeight);
+    paintBody(p, BottomTop, 0, BottomHeight);
 
     // Everything drawn below uses window coordinates.
-    p.translate(0, -kBottomTop);
-    const int top = kBottomTop + kClosedRows;
+    p.translate(0, -BottomTop);
+    const int top = BottomTop + ClosedRows;
 
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setFont(font(14, true));
-    p.setPen(kTeal);
+    p.setPen(Teal);
     const QRect heading(20, top + 4, 300, 20);
     p.drawText(heading, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Замена пароля"));
     const int headingWidth = p.fontMetrics().horizontalAdvance(QStringLiteral("Замена пароля"));
     p.fillRect(QRect(heading.left() + headingWidth + 10, heading.center().y() + 1,
-                     kWidth - 20 - (heading.left() + headingWidth + 10), 1),
+                     Width - 20 - (heading.left() + headingWidth + 10), 1),
                QColor(0x9c, 0xbc, 0xcc));
 
-    paintField(p, kNewPasswordEdit);
-    paintField(p, kConfirmEdit);
-    paintCaption(p, kNewPasswordEdit, QStringLiteral("Новый пароль"));
-    paintCaption(p, kConfirmEdit, QStringLiteral("Подтверждение"));
+    paintField(p, NewPasswordEdit);
+    paintField(p, ConfirmEdit);
+    paintCaption(p, NewPasswordEdit, QStringLiteral("Новый пароль"));
+    paintCaption(p, ConfirmEdit, QStringLiteral("Подтверждение"));
 
     // A thin band closes the window with the banner's look.
-    const int windowBottom = kBottomTop + kBottomHeight;
-    const QRect band(0, windowBottom - 12, kWidth, 12);
-    paintBand(p, band, QPointF(kWidth - 40, windowBottom - 100));
-    p.fillRect(QRect(0, band.top() - 2, kWidth, 2), QColor(0x3a, 0xa6, 0xb0));
+    const int windowBottom = BottomTop + BottomHeight;
+    const QRect band(0, windowBottom - 12, Width, 12);
+    paintBand(p, band, QPointF(Width - 40, windowBottom - 100));
+    p.fillRect(QRect(0, band.top() - 2, Width, 2), QColor(0x3a, 0xa6, 0xb0));
 
-    p.setPen(kWindowEdge);
-    p.drawLine(0, kBottomTop, 0, windowBottom - 1);
-    p.drawLine(kWidth - 1, kBottomTop, kWidth - 1, windowBottom - 1);
-    p.drawLine(0, windowBottom - 1, kWidth - 1, windowBottom - 1);
+    p.setPen(WindowEdge);
+    p.drawLine(0, BottomTop, 0, windowBottom - 1);
+    p.drawLine(Width - 1, BottomTop, Width - 1, windowBottom - 1);
+    p.drawLine(0, windowBottom - 1, Width - 1, windowBottom - 1);
     return img;
 }
 

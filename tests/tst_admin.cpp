@@ -1,4 +1,6 @@
 // qor-admin as an administrator runs it: exit status, refusals, nothing half-written.
+#include "embedded/SqliteEngine.h"
+#include "engine/RowSet.h"
 #include "signin/SettingsRecord.h"
 
 #include <QDir>
@@ -86,6 +88,25 @@ private slots:
         QCOMPARE(run({"upgrade", dir.filePath(QStringLiteral("Data/QOR.db"))}), 0); // nothing left to hash
         QCOMPARE(run({"user", "add", dir.filePath(QStringLiteral("Data/missing.db")), "x", "y"}), 1);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Data/missing.db"))));
+    }
+
+    // A replacement that cannot be finished leaves the database that was there.
+    void failedReplacementKeepsTheOldDatabase()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(run({"demo", dir.path()}), 0);
+        const QString database = dir.filePath(QStringLiteral("Data/QOR.db"));
+        QCOMPARE(run({"user", "add", database, "keeper", "keeper1"}), 0);
+        // The settings, written last, cannot be where a folder stands.
+        const QString settings = dir.filePath(QStringLiteral("Data/QOR"));
+        QVERIFY(QFile::remove(settings));
+        QVERIFY(QDir().mkpath(settings + QStringLiteral("/in the way")));
+        QString errors;
+        QCOMPARE(run({"demo", dir.path(), "--force"}, &errors), 1);
+        QVERIFY2(errors.contains(settings), qPrintable(errors));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("Data"))).entryList(QDir::Files), QStringList{"QOR.db"});
+        const auto db = qor::SqliteEngine::openAsOwner(database);
+        QCOMPARE(db->select(QStringLiteral("SELECT count(*) FROM qor_user WHERE login = 'keeper'")).integer(0, 0), 1);
     }
 };
 

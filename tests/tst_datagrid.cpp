@@ -19,9 +19,9 @@ using Moves = QList<std::pair<int, int>>; // visual from, visual to
 
 namespace {
 
-const QList<double> kRosterWidths{37, 294, 128, 112, 101, 113, 110, 92};
+const QList<double> RosterWidths{37, 294, 128, 112, 101, 113, 110, 92};
 
-const QStringList kRosterCaptions{"№ П/П", "ФИО", "Зачисление|Приказ", "Зачисление|№", "Зачисление|Дата",
+const QStringList RosterCaptions{"№ П/П", "ФИО", "Зачисление|Приказ", "Зачисление|№", "Зачисление|Дата",
                                   "Отчисление|Приказ", "Отчисление|№", "Отчисление|Дата"};
 
 QList<GridColumn> rosterColumns()
@@ -32,8 +32,8 @@ QList<GridColumn> rosterColumns()
     for (int i = 0; i < fields.size(); ++i) {
         GridColumn column;
         column.field = fields[i];
-        std::tie(column.upperTitle, column.lowerTitle) = qor::TwoLevelHeader::splitCaption(kRosterCaptions[i]);
-        column.width = int(kRosterWidths[i]);
+        std::tie(column.upperTitle, column.lowerTitle) = qor::TwoLevelHeader::splitCaption(RosterCaptions[i]);
+        column.width = int(RosterWidths[i]);
         column.readOnly = fields[i] == "FIO";
         columns.append(column);
     }
@@ -117,10 +117,10 @@ void TestDataGrid::fitWidths_data()
     QTest::addColumn<QList<int>>("widths");
 
     // available = client - 11 (indicator) - 1 (its line) - one line per column
-    QTest::newRow("roster at design size") << kRosterWidths << 1007 << QList<int>{37, 294, 128, 112, 101, 113, 110, 92};
-    QTest::newRow("roster, 1000 available") << kRosterWidths << 1020 << QList<int>{37, 298, 130, 113, 102, 114, 111, 95};
-    QTest::newRow("roster, narrow") << kRosterWidths << 700 << QList<int>{25, 203, 88, 77, 70, 78, 76, 63};
-    QTest::newRow("roster, wide") << kRosterWidths << 1400 << QList<int>{52, 411, 179, 157, 141, 158, 154, 128};
+    QTest::newRow("roster at design size") << RosterWidths << 1007 << QList<int>{37, 294, 128, 112, 101, 113, 110, 92};
+    QTest::newRow("roster, 1000 available") << RosterWidths << 1020 << QList<int>{37, 298, 130, 113, 102, 114, 111, 95};
+    QTest::newRow("roster, narrow") << RosterWidths << 700 << QList<int>{25, 203, 88, 77, 70, 78, 76, 63};
+    QTest::newRow("roster, wide") << RosterWidths << 1400 << QList<int>{52, 411, 179, 157, 141, 158, 154, 128};
     QTest::newRow("no columns") << QList<double>{} << 500 << QList<int>{};
     QTest::newRow("one column takes all") << QList<double>{80} << 100 << QList<int>{87};
     QTest::newRow("zero sum shares alike") << QList<double>{0, 0, 0} << 75 << QList<int>{20, 20, 20};
@@ -148,7 +148,7 @@ void TestDataGrid::fitFillsClientWidth_data()
 void TestDataGrid::fitFillsClientWidth()
 {
     QFETCH(int, clientWidth);
-    const QList<int> widths = qor::fitColumnWidths(kRosterWidths, clientWidth);
+    const QList<int> widths = qor::fitColumnWidths(RosterWidths, clientWidth);
     int total = qor::kIndicatorWidth + 1;
     for (int width : widths) {
         QVERIFY(width >= 0);
@@ -211,7 +211,7 @@ void TestDataGrid::gridFits()
     QCOMPARE(shownSectionsWidth(grid), grid.viewport()->width());
     QVERIFY(!grid.horizontalScrollBar()->isVisible());
     QCOMPARE(grid.horizontalScrollBar()->maximum(), 0);
-    QCOMPARE(grid.columnProportions(), kRosterWidths);
+    QCOMPARE(grid.columnProportions(), RosterWidths);
     QCOMPARE(grid.isColumnHidden(8), true); // id_movement is not described
     // Shown in the described order, whatever the model's order.
     QCOMPARE(grid.horizontalHeader()->logicalIndex(0), 2);
@@ -323,8 +323,8 @@ void TestDataGrid::upperSpans()
     QFETCH(int, hidden);
     QFETCH(QString, spans);
 
-    QStandardItemModel model(2, int(kRosterCaptions.size()));
-    model.setHorizontalHeaderLabels(kRosterCaptions);
+    QStandardItemModel model(2, int(RosterCaptions.size()));
+    model.setHorizontalHeaderLabels(RosterCaptions);
     QTableView view;
     auto *header = new qor::TwoLevelHeader(&view);
     view.setHorizontalHeader(header);

@@ -10,6 +10,51 @@
 
 using namespace qor;
 
+namespace {
+
+// The demo's engine, counting how often it is asked what a table is made of.
+class CountingEngine : public Engine
+{
+public:
+    CountingEngine(std::unique_ptr<Engine> engine, int &lookups) : m_engine(std::move(engine)), m_lookups(lookups) {}
+
+    RowSet select(const QString &statement) override { return m_engine->select(statement); }
+    void selectInto(const QString &statement, RowSet &rows) override { m_engine->selectInto(statement, rows); }
+    void execute(const QString &statement) override { m_engine->execute(statement); }
+    QString primaryKey(const QString &table) override
+    {
+        ++m_lookups;
+        return m_engine->primaryKey(table);
+    }
+    QStringList tableColumns(const QString &table) override
+    {
+        ++m_lookups;
+        return m_engine->tableColumns(table);
+    }
+    QVariant insertRow(const RowWrite &write) override { return m_engine->insertRow(write); }
+    int updateRow(const RowWrite &write) override { return m_engine->updateRow(write); }
+    int deleteRow(const RowWrite &write) override { return m_engine->deleteRow(write); }
+
+private:
+    std::unique_ptr<Engine> m_engine;
+    int &m_lookups;
+};
+
+// Counts over the engines it opens: the connection closes its engine when idle.
+class CountingConnection : public Connection
+{
+public:
+    mutable int lookups = 0;
+
+protected:
+    std::unique_ptr<Engine> makeEngine(const ConnectionSettings &settings) const override
+    {
+        return std::make_unique<CountingEngine>(Connection::makeEngine(settings), lookups);
+    }
+};
+
+} // namespace
+
 class TestQuery : public QObject
 {
     Q_OBJECT
@@ -138,6 +183,32 @@ private slots:
         const RowSet stored = demo->owner()->select(
             QStringLiteral("SELECT prikaz_come FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = 0%1").arg(key));
         QCOMPARE(stored.text(0, 0) == u"Изменён", error.isEmpty());
+    }
+
+    // Where rows are written is asked of the engine once per opening, not at every write.
+    void looksUpTheWriteTargetOncePerOpening()
+    {
+        CountingConnection counting;
+        counting.setConnectionString(demo->workingConnectionString(QStringLiteral("demo")));
+        Query q(&counting, QStringLiteral("q"));
+        q.setSql(QStringLiteral("SELECT * FROM prikaz_come_slushatel"));
+        q.open();
+        q.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Первый"));
+        q.post();
+        const int perOpening = counting.lookups;
+        QVERIFY(perOpening > 0);
+        q.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Второй"));
+        q.post();
+        q.append();
+        q.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Новый"));
+        q.post();
+        q.deleteCurrent();
+        QCOMPARE(counting.lookups, perOpening);
+        q.close();
+        q.open();
+        q.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Третий"));
+        q.post();
+        QCOMPARE(counting.lookups, 2 * perOpening);
     }
 };
 

@@ -72,6 +72,59 @@ void updateUser(SqliteEngine &db, const QString &login, const QStringList &colum
         throw Error(QStringLiteral("No user '%1'").arg(login));
 }
 
+// The database file and the journals SQLite keeps beside it while in use.
+const QStringList DatabaseParts = {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")};
+
+void removeDatabaseFiles(const QString &file)
+{
+    for (const QString &part : DatabaseParts)
+        QFile::remove(file + part);
+}
+
+// Renames a database with its journals, all or none: a journal left behind
+// would be read into whatever file takes the name next.
+bool moveDatabaseFiles(const QString &from, const QString &to)
+{
+    QStringList moved;
+    for (const QString &part : DatabaseParts) {
+        if (!QFileInfo::exists(from + part))
+            continue;
+        if (!QFile::rename(from + part, to + part)) {
+            for (const QString &back : std::as_const(moved))
+                QFile::rename(to + back, from + back);
+            return false;
+        }
+        moved.append(part);
+    }
+    return true;
+}
+
+// Puts the built database and its settings in place of the old ones. The old
+// database is set aside, not removed, until both are in place, so that a
+// failure at any step leaves it where it was.
+void replaceDatabase(const QString &built, const QString &database, const QString &settings,
+                     const TFirstConnectInfo &info)
+{
+    const QString aside = database + QStringLiteral(".old");
+    // What an earlier run cut short left aside is the only copy when nothing
+    // took its place.
+    if (!QFileInfo::exists(database))
+        moveDatabaseFiles(aside, database);
+    removeDatabaseFiles(aside);
+    if (!moveDatabaseFiles(database, aside))
+        throw Error(QStringLiteral("Cannot set the old database %1 aside").arg(database));
+    try {
+        if (!QFile::rename(built, database))
+            throw Error(QStringLiteral("Cannot move the new database to %1").arg(database));
+        writeSettings(settings, info);
+    } catch (...) {
+        removeDatabaseFiles(database);
+        moveDatabaseFiles(aside, database);
+        throw;
+    }
+    removeDatabaseFiles(aside);
+}
+
 } // namespace
 
 QString randomSecret(int length)
@@ -211,8 +264,7 @@ void createDemo(const QString &dir, bool force)
     // Build beside the target and move into place, so that a failure leaves
     // what was there before.
     const QString building = database + QStringLiteral(".new");
-    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-        QFile::remove(building + suffix);
+    removeDatabaseFiles(building);
     TFirstConnectInfo info;
     info.userName = QStringLiteral("qor_gate");
     info.password = randomSecret();
@@ -230,13 +282,14 @@ void createDemo(const QString &dir, bool force)
         QFile::remove(building);
         throw;
     }
-    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-        QFile::remove(database + suffix);
     QFile::remove(building + QStringLiteral("-wal"));
     QFile::remove(building + QStringLiteral("-shm"));
-    if (!QFile::rename(building, database))
-        throw Error(QStringLiteral("Cannot move the new database to %1").arg(database));
-    writeSettings(settings, info);
+    try {
+        replaceDatabase(building, database, settings, info);
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
 }
 
 } // namespace qor::admin
