@@ -12,7 +12,7 @@ QList<int> fitColumnWidths(const QList<double> &proportions, int clientWidth)
     if (count == 0)
         return widths;
 
-    const int available = std::max(0, clientWidth - kIndicatorWidth - 1 - count);
+    const int available = std::max(0, clientWidth - IndicatorWidth - 1 - count);
     double sum = 0;
     for (double p : proportions)
         sum += std::max(0.0, p);

@@ -5,7 +5,7 @@
 namespace qor {
 
 // Width of the grid's row indicator column, without its line.
-inline constexpr int kIndicatorWidth = 11;
+inline constexpr int IndicatorWidth = 11;
 
 // Fits columns to a grid's client width in proportion to their proportion
 // widths. The available width is the client width less the indicator column

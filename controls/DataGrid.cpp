@@ -30,7 +30,7 @@ public:
         setSectionsClickable(false);
         setMinimumSectionSize(1);
         setSectionResizeMode(QHeaderView::Fixed);
-        setFixedWidth(kIndicatorWidth + 1);
+        setFixedWidth(IndicatorWidth + 1);
     }
 
     enum class Marker { Current, Editing, NewRow };
@@ -55,7 +55,7 @@ protected:
             return;
         // A triangle on the current row; an I-beam while it is being edited,
         // a star while it is new, so that a row not yet written shows.
-        const QPointF centre(rect.left() + kIndicatorWidth / 2.0, rect.top() + rect.height() / 2.0);
+        const QPointF centre(rect.left() + IndicatorWidth / 2.0, rect.top() + rect.height() / 2.0);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         switch (m_marker) {
@@ -182,6 +182,7 @@ void DataGrid::setModel(QAbstractItemModel *model)
 void DataGrid::setColumns(const QList<GridColumn> &columns)
 {
     m_described = columns;
+    m_delegateSignature.clear();
     m_order.clear();
     m_proportions.clear();
     for (const GridColumn &column : columns)
@@ -212,13 +213,6 @@ int DataGrid::describedColumnOf(int modelColumn) const
 void DataGrid::applyColumns()
 {
     m_settingWidths = true;
-    for (int column : std::as_const(m_delegateColumns))
-        setItemDelegateForColumn(column, nullptr);
-    m_delegateColumns.clear();
-    // Later, as an editor being closed may still use its delegate.
-    for (QAbstractItemDelegate *delegate : std::as_const(m_delegates))
-        delegate->deleteLater();
-    m_delegates.clear();
     m_header->clearTitles();
     m_modelColumnOf.clear();
 
@@ -255,6 +249,7 @@ void DataGrid::applyColumns()
             order.append(i);
     }
     int visual = 0;
+    QList<std::pair<int, GridColumn>> editors; // model column, resolved column
     for (int i : std::as_const(order)) {
         const int logical = m_modelColumnOf.value(i, -1);
         if (logical < 0)
@@ -266,12 +261,44 @@ void DataGrid::applyColumns()
         const GridColumn column = resolvedColumn(m_columns[i], logical);
         m_header->setTitle(logical, column.upperTitle, column.lowerTitle, column.upperTitleColor,
                            column.lowerTitleColor);
+        editors.append({logical, column});
+    }
+    applyDelegates(editors);
+    m_settingWidths = false;
+    fitToWidth();
+}
+
+void DataGrid::applyDelegates(const QList<std::pair<int, GridColumn>> &editors)
+{
+    // A result set is closed and opened again at every pick: its columns
+    // stay what they were, and so do their editors.
+    QList<QString> signature;
+    for (const auto &[logical, column] : editors) {
+        signature.append(QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+                             .arg(logical)
+                             .arg(column.field)
+                             .arg(int(column.kind))
+                             .arg(column.maxLength)
+                             .arg(column.readOnly)
+                             .arg(bool(column.lookup.items))
+                             .arg(column.color.name(QColor::HexArgb))
+                             .arg(int(column.alignment)));
+    }
+    if (signature == m_delegateSignature && !m_delegates.isEmpty())
+        return;
+    m_delegateSignature = signature;
+    for (int column : std::as_const(m_delegateColumns))
+        setItemDelegateForColumn(column, nullptr);
+    m_delegateColumns.clear();
+    // Later, as an editor being closed may still use its delegate.
+    for (QAbstractItemDelegate *delegate : std::as_const(m_delegates))
+        delegate->deleteLater();
+    m_delegates.clear();
+    for (const auto &[logical, column] : editors) {
         m_delegates.append(makeDelegate(column, this));
         setItemDelegateForColumn(logical, m_delegates.last());
         m_delegateColumns.append(logical);
     }
-    m_settingWidths = false;
-    fitToWidth();
 }
 
 GridColumn DataGrid::resolvedColumn(const GridColumn &described, int modelColumn) const
@@ -308,7 +335,7 @@ QList<double> DataGrid::columnProportions() const
 
 int DataGrid::fittingClientWidth() const
 {
-    return viewport()->width() + (verticalHeader()->isHidden() ? 0 : kIndicatorWidth + 1);
+    return viewport()->width() + (verticalHeader()->isHidden() ? 0 : IndicatorWidth + 1);
 }
 
 void DataGrid::fitToWidth()

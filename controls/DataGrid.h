@@ -106,6 +106,7 @@ private:
     GridColumn resolvedColumn(const GridColumn &described, int modelColumn) const;
 
     void applyColumns();
+    void applyDelegates(const QList<std::pair<int, GridColumn>> &editors);
     QList<int> findModelColumns() const;
     void updateRowHeight();
     void onSectionResized(int logicalIndex, int oldSize, int newSize);
@@ -121,6 +122,7 @@ private:
     QList<int> m_order;                // columns of m_columns in visual order, as the user left them
     QList<int> m_delegateColumns;
     QList<QAbstractItemDelegate *> m_delegates;
+    QList<QString> m_delegateSignature; // what the delegates were made for
     QList<QMetaObject::Connection> m_modelConnections;
     bool m_fit = false;
     bool m_settingWidths = false;

@@ -149,7 +149,7 @@ void TestDataGrid::fitFillsClientWidth()
 {
     QFETCH(int, clientWidth);
     const QList<int> widths = qor::fitColumnWidths(RosterWidths, clientWidth);
-    int total = qor::kIndicatorWidth + 1;
+    int total = qor::IndicatorWidth + 1;
     for (int width : widths) {
         QVERIFY(width >= 0);
         total += width + 1;
@@ -207,7 +207,7 @@ void TestDataGrid::gridFits()
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
 
-    QCOMPARE(grid.fittingClientWidth(), grid.viewport()->width() + qor::kIndicatorWidth + 1);
+    QCOMPARE(grid.fittingClientWidth(), grid.viewport()->width() + qor::IndicatorWidth + 1);
     QCOMPARE(shownSectionsWidth(grid), grid.viewport()->width());
     QVERIFY(!grid.horizontalScrollBar()->isVisible());
     QCOMPARE(grid.horizontalScrollBar()->maximum(), 0);

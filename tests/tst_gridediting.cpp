@@ -460,6 +460,22 @@ private slots:
         QCOMPARE(shown()->state(), Query::State::Browse); // nothing picked, nothing changed
     }
 
+    // Re-reading the rows (every pick does it twice) keeps the cells'
+    // editors; columns described anew get new ones.
+    void rereadingKeepsTheCellEditors()
+    {
+        showGroups(1);
+        const auto dateEditor = [&] { return grid->itemDelegateForColumn(grid->modelColumn(1)); };
+        QAbstractItemDelegate *before = dateEditor();
+        QVERIFY(qobject_cast<DateTimeDelegate *>(before));
+        TDM::reopen(dm->ADOQ_GroupSlushatel_Formation, QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty=2"));
+        QCOMPARE(dateEditor(), before);
+        grid->setColumns({GridColumn::titled(QStringLiteral("name_short"), QStringLiteral("Группа"), 167),
+                          GridColumn::titled(QStringLiteral("srok_obuchenia"), QStringLiteral("Срок"), 100)});
+        QVERIFY(dateEditor() != before);
+        QVERIFY(qobject_cast<DateTimeDelegate *>(dateEditor()));
+    }
+
     void navigatorButtons()
     {
         showGroups(4); // a faculty without groups
