@@ -99,9 +99,9 @@ private:
 
     QPointer<Query> m_query;
     PendingText m_pending;
-    bool m_reporting = false;    // a refusal is being shown
-    bool m_textRefused = false;  // the waiting text was refused, unchanged since
-    quint64 m_refusedAt = 0;     // the press that caused the refusal
+    bool m_reporting = false;   // a refusal is being shown
+    bool m_textRefused = false; // the waiting text was refused, unchanged since
+    quint64 m_refusedAt = 0;    // the press that caused the refusal
 };
 
 } // namespace qor

@@ -23,15 +23,14 @@ QString newPasswordArgument(const QString &newPassword, const QString &newPasswo
     return u'\'' + newPasswordDigest + u'\'';
 }
 
-QString getUserStatement(const QString &login, const QString &passwordDigest,
-                         const QString &newPasswordArgument, const QString &address,
-                         const QString &computerName)
+QString getUserStatement(const QString &login, const QString &passwordDigest, const QString &newPasswordArgument,
+                         const QString &address, const QString &computerName)
 {
     const QString length = QString::number(newPasswordArgument.size());
     return QStringLiteral("EXEC GET_USER ") + quotedLiteral(login) + u',' + u'\'' + passwordDigest
-         + QStringLiteral("',") + newPasswordArgument + QStringLiteral(", ") + u'\'' + ClientName + u'\''
-         + QStringLiteral(", '") + address + QStringLiteral("', ") + quotedLiteral(computerName)
-         + QStringLiteral(", ") + quotedLiteral(login) + u',' + QStringLiteral("'0',") + u'\'' + length + u'\'';
+           + QStringLiteral("',") + newPasswordArgument + QStringLiteral(", ") + u'\'' + ClientName + u'\''
+           + QStringLiteral(", '") + address + QStringLiteral("', ") + quotedLiteral(computerName)
+           + QStringLiteral(", ") + quotedLiteral(login) + u',' + QStringLiteral("'0',") + u'\'' + length + u'\'';
 }
 
 GetUserReply readGetUserReply(const Query &reply, quint8 attempt)

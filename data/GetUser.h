@@ -19,9 +19,8 @@ inline const QString ClientName = QStringLiteral("QOR 12");
 QString newPasswordArgument(const QString &newPassword, const QString &newPasswordDigest);
 
 // EXEC GET_USER with its nine arguments.
-QString getUserStatement(const QString &login, const QString &passwordDigest,
-                         const QString &newPasswordArgument, const QString &address,
-                         const QString &computerName);
+QString getUserStatement(const QString &login, const QString &passwordDigest, const QString &newPasswordArgument,
+                         const QString &address, const QString &computerName);
 
 // What the first row of GET_USER's reply says.
 struct GetUserReply
