@@ -65,6 +65,47 @@ QStyle *dropDownBelow()
     return style;
 }
 
+// The open list's rows as tall as the font's accented capitals, drawn as
+// before. The toolkit makes a row as tall as the font's ascent and descent
+// and clips what it draws to it, and Tahoma puts the dots of Ё and the
+// breve of Й above its ascent: "Ёлкина" would read "Елкина".
+class RowWithRoomForAccents : public QAbstractItemDelegate
+{
+public:
+    RowWithRoomForAccents(QAbstractItemDelegate *drawing, QObject *parent)
+        : QAbstractItemDelegate(parent), m_drawing(drawing)
+    {
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (m_drawing)
+            m_drawing->paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = m_drawing ? m_drawing->sizeHint(option, index) : QSize();
+        size.setHeight(std::max(size.height(), heightWithAccents(option.fontMetrics)));
+        return size;
+    }
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override
+    {
+        return m_drawing && m_drawing->editorEvent(event, model, option, index);
+    }
+
+private:
+    static int heightWithAccents(const QFontMetrics &metrics)
+    {
+        // The marks above the capitals of the Windows-1251 alphabets.
+        const int above = -metrics.tightBoundingRect(QStringLiteral("ЁЙЇЎ")).top() - metrics.ascent();
+        // The text is centred in its row: room above it means room below too.
+        return metrics.height() + 2 * std::max(0, above);
+    }
+
+    QPointer<QAbstractItemDelegate> m_drawing;
+};
+
 bool isTyping(const QKeyEvent *event)
 {
     const QString text = event->text();
@@ -83,6 +124,11 @@ LookupList::LookupList(QWidget *parent) : QComboBox(parent)
     setStyle(dropDownBelow());
     if (auto *list = qobject_cast<QListView *>(view()))
         list->setUniformItemSizes(true);
+    setItemDelegate(new RowWithRoomForAccents(itemDelegate(), this));
+    // The pop-up was made under the application's style, which scrolls a
+    // menu-like pop-up with arrows and so turns its scroll bar off; dropped
+    // down below, it has no arrows, and a longer list than it shows needs the bar.
+    view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // A click on a row of the open list.
     connect(this, &QComboBox::activated, this, [this](int row) { choose(row); });
 }

@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <climits>
+#include <cmath>
 
 namespace qor {
 
@@ -356,7 +357,9 @@ void Query::setText(int index, const QString &input)
         double number = QLocale().toDouble(text, &ok);
         if (!ok)
             number = text.toDouble(&ok);
-        if (!ok)
+        // NaN and the infinities read as numbers, but are none a fee can be:
+        // SQL Server's float holds neither, and NaN would be stored as null.
+        if (!ok || !std::isfinite(number))
             throw Error(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(input, def.name));
         setValue(index, number);
         return;

@@ -9,6 +9,11 @@ TDM *DM = nullptr;
 
 namespace {
 
+// What to do about a group row written while the formation window has no faculty chosen.
+const QString NoFormationFacultyAdvice = QStringLiteral(
+    "Факультет не выбран. Сначала выберите факультет в списке «Факультет:», затем изменяйте его группы; "
+    "чтобы отменить несохранённое изменение, дважды нажмите Escape в таблице групп.");
+
 FieldDef column(const char *name, ColumnType type, int size = 0)
 {
     FieldDef def;
@@ -157,7 +162,15 @@ void TDM::ADOQ_movement_slushatelBeforePost(Query &dataSet)
 
 void TDM::ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet)
 {
-    dataSet.setValue(QStringLiteral("id_faculty"), keyToInteger(chosen.formationFaculty));
+    qint32 faculty = 0;
+    try {
+        faculty = keyToInteger(chosen.formationFaculty);
+    } catch (const Error &e) {
+        // Nothing the user does with this row can write it now, and picking a
+        // faculty writes it first, so the text says how to get on.
+        throw Error(e.text() + u'\r' + NoFormationFacultyAdvice);
+    }
+    dataSet.setValue(QStringLiteral("id_faculty"), faculty);
 }
 
 } // namespace qor

@@ -276,6 +276,10 @@ private slots:
                                    << "'31.02.2027' is not a valid date and time";
         QTest::newRow("fee, Down") << "oplata" << "1.500,00" << int(Qt::Key_Down)
                                    << "'1.500,00' is not a valid floating point value for field 'oplata'";
+        QTest::newRow("fee nan, Down") << "oplata" << "nan" << int(Qt::Key_Down)
+                                       << "'nan' is not a valid floating point value for field 'oplata'";
+        QTest::newRow("fee inf, Tab") << "oplata" << "inf" << int(Qt::Key_Tab)
+                                      << "'inf' is not a valid floating point value for field 'oplata'";
         QTest::newRow("integer, Up") << "id_faculty" << "x1" << int(Qt::Key_Up)
                                      << "'x1' is not a valid integer value for field 'id_faculty'";
     }

@@ -236,6 +236,46 @@ private slots:
         QVERIFY(!errorOf([&] { roster->setValue(QStringLiteral("FIO"), 3); }).isEmpty());
     }
 
+    // SQL Server's float holds neither NaN nor an infinity: such a fee is no number.
+    void aFeeMustBeAFiniteNumber_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QVariant>("stored"); // invalid: refused
+        QTest::newRow("letters") << "abc" << QVariant();
+        QTest::newRow("nan") << "nan" << QVariant();
+        QTest::newRow("NaN") << "NaN" << QVariant();
+        QTest::newRow("inf") << "inf" << QVariant();
+        QTest::newRow("-inf") << "-inf" << QVariant();
+        QTest::newRow("+INF") << "+INF" << QVariant();
+        QTest::newRow("infinity") << "infinity" << QVariant();
+        QTest::newRow("too large") << "1e400" << QVariant();
+        QTest::newRow("decimal comma") << "1500,5" << QVariant(1500.5);
+        QTest::newRow("full stop") << "1500.5" << QVariant(1500.5);
+        QTest::newRow("exponent") << "-2e3" << QVariant(-2000.0);
+    }
+    void aFeeMustBeAFiniteNumber()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QVariant, stored);
+        Query *groups = dm->ADOQ_GroupSlushatel_Formation;
+        dm->chosen.formationFaculty = 1;
+        reopen(groups, QStringLiteral("SELECT * FROM [group_slushatel] Where id_faculty=1"));
+        const int fee = groups->findField(QStringLiteral("oplata"));
+        const QVariant before = groups->value(fee);
+        const QString error = errorOf([&] { groups->setText(fee, typed); });
+        if (!stored.isValid()) {
+            QCOMPARE(error, QStringLiteral("'%1' is not a valid floating point value for field 'oplata'").arg(typed));
+            QCOMPARE(groups->value(fee), before);
+            return;
+        }
+        QCOMPARE(error, QString());
+        const qint64 key = groups->rows().integer(groups->currentRow(), groups->rows().indexOf(QStringLiteral("id_group_slushatel")));
+        groups->post();
+        const RowSet row = demo->owner()->select(
+            QStringLiteral("SELECT oplata FROM group_slushatel WHERE id_group_slushatel = %1").arg(key));
+        QCOMPARE(row.value(0, 0).toDouble(), stored.toDouble());
+    }
+
     void groupFormationWritesTheChosenFaculty()
     {
         Query *groups = dm->ADOQ_GroupSlushatel_Formation;

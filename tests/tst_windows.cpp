@@ -30,6 +30,13 @@ T *child(QWidget *window, const char *name)
     return window->findChild<T *>(QString::fromLatin1(name));
 }
 
+// A group row written with no faculty chosen: the conversion error, then on a
+// line of its own what the user can do.
+const QString NoFacultyRefusal = QStringLiteral(
+    "Could not convert variant of type (Null) into type (Integer)\r"
+    "Факультет не выбран. Сначала выберите факультет в списке «Факультет:», затем изменяйте его группы; "
+    "чтобы отменить несохранённое изменение, дважды нажмите Escape в таблице групп.");
+
 } // namespace
 
 class TestWindows : public QObject
@@ -293,12 +300,41 @@ private slots:
         grid->setCurrentIndex(grid->model()->index(0, 0));
         type(QStringLiteral("ПО-9"));
         QTest::mouseClick(child<Navigator>(Form3, "DBNavigator1")->button(Navigator::Post), Qt::LeftButton);
-        QCOMPARE(mainWindow->boxes, QStringList{QStringLiteral("Could not convert variant of type (Null) into type (Integer)")});
+        QCOMPARE(mainWindow->boxes, QStringList{NoFacultyRefusal});
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE name_short = 'ПО-9'")), 0);
         // The window stays open rather than lose the row; undone, it closes.
         QVERIFY(!Form3->close());
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(Form3->close());
+    }
+
+    void aPickThatCannotWriteTheRowSaysWhatToDo()
+    {
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        typeInto(Form3->facultyList(), QStringLiteral("п")); // Подготовительное отделение: two groups
+        delete Form3;
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        DataGrid *grid = child<DataGrid>(Form3, "DBGridEh1");
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 3)); // the fee
+        type(QStringLiteral("4321"));
+        typeInto(Form3->facultyList(), QStringLiteral("п"));
+        QCOMPARE(mainWindow->boxes, QStringList{NoFacultyRefusal});
+        QCOMPARE(Form3->facultyList()->currentIndex(), -1);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE oplata = 4321")), 0);
+
+        // As the message says: Escape twice in the grid, then the pick goes.
+        grid->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        typeInto(Form3->facultyList(), QStringLiteral("п"));
+        QCOMPARE(mainWindow->boxes, QStringList{NoFacultyRefusal});
+        QVERIFY(Form3->facultyList()->currentIndex() >= 0);
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM group_slushatel WHERE oplata = 4321")), 0);
         QVERIFY(Form3->close());
     }
 
