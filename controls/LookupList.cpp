@@ -19,8 +19,8 @@ namespace qor {
 
 namespace {
 
-constexpr qint64 kTypingPause = 2000; // ms
-constexpr int kMostTyped = 32;
+constexpr qint64 TypingPause = 2000; // ms
+constexpr int MostTyped = 32;
 
 std::function<qint64()> &typingClock()
 {
@@ -209,10 +209,10 @@ void LookupList::choose(int row)
 int LookupList::findTyped(const QString &text)
 {
     const qint64 now = typingClock()();
-    if (now - lastTyped() > kTypingPause)
+    if (now - lastTyped() > TypingPause)
         m_typed.clear();
     lastTyped() = now;
-    if (m_typed.size() + text.size() > kMostTyped || !m_model)
+    if (m_typed.size() + text.size() > MostTyped || !m_model)
         return -1;
     const int row = m_model->query()->locatePrefix(m_listField, m_typed + text);
     if (row >= 0)
