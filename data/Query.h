@@ -83,7 +83,6 @@ public:
     int currentRow() const { return m_current; }
     // Moving to another row first leaves the current one (see leaveRow).
     void setCurrentRow(int row);
-    void first() { setCurrentRow(0); }
     void next();
     bool eof() const { return m_current < 0 || m_current >= rowCount(); }
 

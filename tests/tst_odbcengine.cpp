@@ -147,7 +147,7 @@ private slots:
                  QStringLiteral("О переводе — «ёлка» №5"));
 
         orders.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Об отчислении"));
-        orders.first();
+        orders.setCurrentRow(0);
         QCOMPARE(stored(QStringLiteral("SELECT prikaz_come FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = %1").arg(key)),
                  QStringLiteral("Об отчислении"));
         QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM prikaz_come_slushatel")), QStringLiteral("3"));
