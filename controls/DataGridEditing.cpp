@@ -167,11 +167,13 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     const bool editing = QTableView::edit(index, trigger, event);
-    // Ctrl+Delete deletes the row, also from a cell's editor.
-    auto *line = editing && m_rows ? qobject_cast<QLineEdit *>(indexWidget(index)) : nullptr;
-    if (line && !line->property("qorWatched").toBool()) {
-        line->setProperty("qorWatched", true);
-        line->installEventFilter(this);
+    // Ctrl+Delete deletes the row, also from a cell's editor; Up and Down
+    // in a cell's closed list move between rows, as in every other cell.
+    QWidget *editor = editing && m_rows ? indexWidget(index) : nullptr;
+    if ((qobject_cast<QLineEdit *>(editor) || qobject_cast<QComboBox *>(editor))
+        && !editor->property("qorWatched").toBool()) {
+        editor->setProperty("qorWatched", true);
+        editor->installEventFilter(this);
     }
     return editing;
 }
@@ -186,6 +188,15 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
             event->accept();
             if (event->type() == QEvent::KeyPress)
                 deleteRow();
+            return true;
+        }
+        auto *list = qobject_cast<QComboBox *>(watched);
+        const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+        if (list && arrow && event->type() == QEvent::KeyPress && key->modifiers() == Qt::NoModifier) {
+            // The list's choice went into the row when it was made.
+            QTableView::closeEditor(list, QAbstractItemDelegate::NoHint);
+            setFocus();
+            keyPressEvent(key);
             return true;
         }
     }

@@ -37,8 +37,8 @@ QWidget *LookupDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
         for (const auto &[key, text] : column().lookup.items())
             combo->addItem(text, key);
     }
-    // A choice goes into the row at once, so the cell shows it; the editor
-    // stays open because Up and Down on the closed list also choose.
+    // A choice goes into the row at once, so the cell shows it; Up and Down
+    // on the closed list move between rows, as the grid's other cells do.
     int field = -1;
     if (RowEditor *rows = rowEditorOf(index, &field)) {
         const QPersistentModelIndex cell(index);

@@ -136,8 +136,9 @@ bool RowEditor::commitText()
 {
     if (!hasPendingText())
         return true;
-    // Refused already in this same press, as its focus moved on.
-    if (m_textRefused && isRefusing())
+    // A refusal is on screen: the focus its message box takes and gives back
+    // asks nothing. Or refused already in this same press, as its focus moved on.
+    if (m_reporting || (m_textRefused && isRefusing()))
         return false;
     if (m_pending.row != currentRow()) {
         forgetText(); // typed into a row that is no longer current
@@ -149,8 +150,8 @@ bool RowEditor::commitText()
         forgetText();
         return true;
     }
-    show(reason);
     m_textRefused = true;
+    show(reason);
     // Counted after the message, whose own keys and clicks belong to it.
     m_refusedAt = inputSerial();
     emit refused();

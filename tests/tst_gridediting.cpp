@@ -464,6 +464,39 @@ private slots:
         QCOMPARE(shown()->state(), Query::State::Browse); // nothing picked, nothing changed
     }
 
+    // A real message box takes the focus while it is shown and gives it
+    // back: the refused text is still refused once, with one message.
+    void aRefusalIsShownOnceWhileItsBoxHasTheFocus_data()
+    {
+        QTest::addColumn<int>("leaveBy");
+        QTest::newRow("Tab") << int(Qt::Key_Tab);
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Down") << int(Qt::Key_Down);
+    }
+    void aRefusalIsShownOnceWhileItsBoxHasTheFocus()
+    {
+        QFETCH(int, leaveBy);
+        showGroups(1);
+        boxInterceptor() = [this](const BoxRequest &box) {
+            boxes.append(box.text);
+            QWidget *editing = QApplication::focusWidget();
+            elsewhere->setFocus(); // as the box takes the keyboard
+            if (editing)
+                editing->setFocus(); // and hands it back when closed
+            return QMessageBox::Ok;
+        };
+        goTo(0, QStringLiteral("oplata"));
+        type(QStringLiteral("12,5x"));
+        QTest::keyClick(editor(), Qt::Key(leaveBy));
+        const QStringList once{QStringLiteral("'12,5x' is not a valid floating point value for field 'oplata'")};
+        QTRY_COMPARE(boxes, once); // Return commits through a queued event
+        QTest::qWait(50);
+        QCOMPARE(boxes, once);
+        QTRY_VERIFY(editor() && grid->isAncestorOf(editor()));
+        QCOMPARE(editor()->text(), QStringLiteral("12,5x"));
+        QCOMPARE(grid->currentIndex().row(), 0);
+    }
+
     // Re-reading the rows (every pick does it twice) keeps the cells'
     // editors; columns described anew get new ones.
     void rereadingKeepsTheCellEditors()

@@ -244,6 +244,28 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }
 
+    // Up and Down in a cell's closed order list move between rows, as in the
+    // other cells; the order chosen stays as it was.
+    void arrowsInAnOrderCellMoveBetweenRows()
+    {
+        pick(Form1->facultyList(), 1);
+        pick(Form1->groupList(), 0);
+        DataGrid *grid = Form1->rosterGrid();
+        grid->setFocus();
+        const int enrolmentOrder = 2;
+        const QString order = grid->model()->index(2, enrolmentOrder).data().toString();
+        grid->setCurrentIndex(grid->model()->index(2, enrolmentOrder));
+        QTest::keyClick(grid, Qt::Key_F2);
+        QVERIFY(qobject_cast<QComboBox *>(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(grid->currentIndex().row(), 3);
+        QCOMPARE(grid->model()->index(2, enrolmentOrder).data().toString(), order);
+        QTest::keyClick(grid, Qt::Key_F2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(grid->currentIndex().row(), 2);
+        QCOMPARE(DM->ADOQ_movement_slushatel->state(), Query::State::Browse);
+    }
+
     void textStillInTheCellEditorIsWrittenOnClosing()
     {
         pick(Form1->facultyList(), 1);
