@@ -76,6 +76,11 @@ QByteArray csvBytes(const ReportTable &table)
             fields.append(csvField(csvValue(value)));
         lines.append(fields.join(u';'));
     }
+    // What was counted, after a blank line, one line a field, as under a printed table.
+    if (!table.notes.isEmpty())
+        lines.append(QString());
+    for (const QString &note : table.notes)
+        lines.append(csvField(note));
     return QByteArrayLiteral("\xEF\xBB\xBF") + lines.join(QStringLiteral("\r\n")).toUtf8() + QByteArrayLiteral("\r\n");
 }
 

@@ -12,7 +12,8 @@ namespace qor {
 // when it is not midnight). Fields holding a separator, a quote or a line
 // break are quoted, the quotes doubled. A text starting as a formula would
 // ("=", "+", "-", "@") gets a leading apostrophe, as spreadsheets expect.
-// A NUL and half a surrogate pair are saved as U+FFFD.
+// A NUL and half a surrogate pair are saved as U+FFFD. The table's notes
+// follow the rows after a blank line, one a line.
 QByteArray csvBytes(const ReportTable &table);
 
 } // namespace qor

@@ -42,6 +42,7 @@ public:
         measureHeading();
         measureTitles();
         measureRows();
+        measureNotes();
         m_footHeight = textHeight(m_footFont, QStringLiteral("Страница"), m_page.width()) + 2 * m_mm;
         paginate();
     }
@@ -59,6 +60,8 @@ public:
             paintRow(row, y);
             y += m_rowHeights[row];
         }
+        if (page + 1 == pageCount())
+            paintNotes(y);
         paintFoot(page);
     }
 
@@ -242,6 +245,15 @@ private:
         }
     }
 
+    void measureNotes()
+    {
+        m_notesHeight = 0;
+        for (const QString &note : m_table.notes)
+            m_notesHeight += textHeight(m_lineFont, note, m_page.width());
+        if (m_notesHeight > 0)
+            m_notesHeight += 2 * m_mm;
+    }
+
     void paginate()
     {
         const double titles = m_upperHeight + m_lowerHeight;
@@ -255,6 +267,20 @@ private:
                 used = 0;
             }
             used += m_rowHeights[row];
+        }
+        // The notes stay with the table's last rows, or start a page of their own.
+        if (m_notesHeight > 0 && used + m_notesHeight > room && !m_rowHeights.isEmpty())
+            m_pageStarts.append(int(m_rowHeights.size()));
+    }
+
+    void paintNotes(double y)
+    {
+        m_painter.setFont(m_lineFont);
+        y += 2 * m_mm;
+        for (const QString &note : m_table.notes) {
+            const double height = textHeight(m_lineFont, note, m_page.width());
+            m_painter.drawText(QRectF(0, y, m_page.width(), height), note, m_wrap);
+            y += height;
         }
     }
 
@@ -333,7 +359,7 @@ private:
     QRectF m_page;
     double m_mm = 1, m_padX = 0, m_padY = 0;
     QList<double> m_columnX, m_columnWidth;
-    double m_headingHeight = 0, m_upperHeight = 0, m_lowerHeight = 0, m_footHeight = 0;
+    double m_headingHeight = 0, m_upperHeight = 0, m_lowerHeight = 0, m_footHeight = 0, m_notesHeight = 0;
     QList<QStringList> m_cellTexts;
     QList<double> m_rowHeights;
     QList<int> m_pageStarts; // first row of each page

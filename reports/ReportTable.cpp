@@ -9,7 +9,7 @@ namespace qor {
 
 QStringList ReportTable::headingLines() const
 {
-    return {context, subject, asOfText()};
+    return {context, subject, period.isEmpty() ? asOfText() : period};
 }
 
 QString ReportTable::asOfText() const

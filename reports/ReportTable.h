@@ -28,10 +28,13 @@ struct ReportTable
     QString context;  // where the subject belongs: the faculty
     QString subject;  // what the table lists: the group's full name
     QDate asOf;       // the day the rows were read
+    QString period;   // when given, the third heading line instead of "По состоянию на ..."
     QList<ReportColumn> columns;
     QList<QList<QVariant>> rows;
+    QStringList notes; // lines under the table: what was counted and how
 
-    // The lines above the table: context, subject, "По состоянию на ...".
+    // The lines above the table: context, subject, "По состоянию на ..."
+    // or the period.
     QStringList headingLines() const;
     QString asOfText() const;
     // How many columns from first on share one upper title cell: neighbours

@@ -183,6 +183,14 @@ public:
         }
     }
 
+    // The notes below the rows after a blank row, each in the first cell.
+    void writeNotes(const ReportTable &table)
+    {
+        const lxw_row_t first = HeadingRows + TitleRows + lxw_row_t(table.rows.size()) + 1;
+        for (int i = 0; i < table.notes.size(); ++i)
+            writeText(first + lxw_row_t(i), 0, table.notes[i], nullptr);
+    }
+
     void setUpPages()
     {
         const lxw_row_t firstData = HeadingRows + TitleRows;
@@ -281,7 +289,7 @@ private:
 qint64 largestPartBound(const ReportTable &table)
 {
     qint64 bytes = 64 * 1024;
-    for (const QString &line : table.headingLines())
+    for (const QString &line : table.headingLines() + table.notes)
         bytes += 3 * line.size() + 100;
     for (const ReportColumn &column : table.columns)
         bytes += 3 * (column.upperTitle.size() + column.lowerTitle.size()) + 200;
@@ -387,6 +395,7 @@ QByteArray xlsxBytes(const ReportTable &table)
         sheet.writeHeading(table);
         sheet.writeTitles(table);
         sheet.writeRows(table);
+        sheet.writeNotes(table);
         sheet.setUpPages();
         sheet.close();
     } catch (const LibraryFailure &failure) {
