@@ -86,4 +86,73 @@ QString dateFormatDmy()
     return QStringLiteral("SET DATEFORMAT dmy");
 }
 
+namespace {
+
+// A day as the server reads it under any date format: 'YYYYMMDD' cast to a
+// date-time, so that it compares as one with the date columns.
+QString dayLiteral(const QDate &day)
+{
+    return QStringLiteral("CAST('%1' AS datetime)").arg(day.toString(QStringLiteral("yyyyMMdd")));
+}
+
+// Counts the rows for which the condition holds.
+QString countWhere(const QString &condition, const char *name)
+{
+    return QStringLiteral("SUM(CASE WHEN %1 THEN 1 ELSE 0 END) AS %2").arg(condition, QLatin1String(name));
+}
+
+// Whether a row is on the roster at the start of the day: enrolled before
+// it (or with no date) and not expelled before it.
+QString onRosterAt(const QString &day)
+{
+    return QStringLiteral("(come_date IS NULL OR come_date < %1) AND (leave_date IS NULL OR leave_date >= %1)").arg(day);
+}
+
+} // namespace
+
+QString contingentMovement(const QDate &first, const QDate &last, const QVariant &facultyKey)
+{
+    // Days are compared as the start of the first day and of the day after
+    // the last, so that a date with a time of day counts on its day.
+    const QString from = dayLiteral(first), to = dayLiteral(last.addDays(1));
+    const bool oneFaculty = facultyKey.isValid() && !facultyKey.isNull();
+    const QString onlyFaculty = TDM::keyText(facultyKey);
+    // The rows are counted per group in one pass over the roster before the
+    // groups are joined, so that no roster row is read twice.
+    return QStringLiteral("SELECT dbo.group_slushatel.id_faculty, dbo.faculty.[p23-1] AS faculty, "
+                          "dbo.group_slushatel.id_group_slushatel, dbo.group_slushatel.name_full, "
+                          "dbo.group_slushatel.srok_obuchenia, COALESCE(counted.at_start, 0) AS at_start, "
+                          "COALESCE(counted.enrolled, 0) AS enrolled, COALESCE(counted.expelled, 0) AS expelled, "
+                          "COALESCE(counted.at_end, 0) AS at_end "
+                          "FROM dbo.group_slushatel INNER JOIN dbo.faculty ON dbo.faculty.id_faculty = dbo.group_slushatel.id_faculty "
+                          "LEFT JOIN (SELECT id_group_slushatel, ")
+           + countWhere(onRosterAt(from), "at_start") + QStringLiteral(", ")
+           + countWhere(QStringLiteral("come_date >= %1 AND come_date < %2").arg(from, to), "enrolled") + QStringLiteral(", ")
+           + countWhere(QStringLiteral("leave_date >= %1 AND leave_date < %2").arg(from, to), "expelled") + QStringLiteral(", ")
+           + countWhere(onRosterAt(to), "at_end") + QStringLiteral(" FROM dbo.movement_slushatel ")
+           + (oneFaculty ? QStringLiteral("WHERE id_group_slushatel IN (SELECT id_group_slushatel FROM dbo.group_slushatel "
+                                          "WHERE id_faculty=")
+                               + onlyFaculty + QStringLiteral(") ")
+                         : QString())
+           + QStringLiteral("GROUP BY id_group_slushatel) counted ON counted.id_group_slushatel = dbo.group_slushatel.id_group_slushatel ")
+           + (oneFaculty ? QStringLiteral("WHERE dbo.group_slushatel.id_faculty=") + onlyFaculty + u' ' : QString())
+           + QStringLiteral("ORDER BY dbo.faculty.[p23-1], dbo.group_slushatel.id_faculty, dbo.group_slushatel.name_full, "
+                            "dbo.group_slushatel.id_group_slushatel");
+}
+
+QString groupsPastTerm(const QDate &day)
+{
+    return QStringLiteral("SELECT dbo.group_slushatel.id_faculty, dbo.faculty.[p23-1] AS faculty, "
+                          "dbo.group_slushatel.id_group_slushatel, dbo.group_slushatel.name_full, "
+                          "dbo.group_slushatel.srok_obuchenia, COUNT(*) AS remaining "
+                          "FROM dbo.group_slushatel INNER JOIN dbo.faculty ON dbo.faculty.id_faculty = dbo.group_slushatel.id_faculty "
+                          "INNER JOIN dbo.movement_slushatel ON dbo.movement_slushatel.id_group_slushatel = dbo.group_slushatel.id_group_slushatel "
+                          "WHERE dbo.group_slushatel.srok_obuchenia < ")
+           + dayLiteral(day)
+           + QStringLiteral(" AND dbo.movement_slushatel.leave_date IS NULL "
+                            "GROUP BY dbo.group_slushatel.id_faculty, dbo.faculty.[p23-1], dbo.group_slushatel.id_group_slushatel, "
+                            "dbo.group_slushatel.name_full, dbo.group_slushatel.srok_obuchenia "
+                            "ORDER BY dbo.group_slushatel.srok_obuchenia, dbo.faculty.[p23-1], dbo.group_slushatel.name_full");
+}
+
 } // namespace qor::statements

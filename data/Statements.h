@@ -34,4 +34,18 @@ QString addToGroup(const QVariant &studentKey, const QVariant &groupKey, const Q
                    const QDate &orderDate, const QString &orderNumber);
 QString dateFormatDmy();
 
+// Per group of one faculty (all faculties for a null key), ordered by
+// faculty and group name: id_faculty, faculty, id_group_slushatel,
+// name_full, srok_obuchenia and the roster rows counted for the period from
+// first to last, both days included: at_start (enrolled before the first day,
+// or with no enrolment date, and not expelled before it), enrolled and
+// expelled (their dates within the period) and at_end (enrolled by the last
+// day and not expelled by it). A row without an expulsion date counts as
+// not expelled. Every group is listed, also one without rows.
+QString contingentMovement(const QDate &first, const QDate &last, const QVariant &facultyKey);
+// Groups whose term ended before the day and that still have roster rows
+// without an expulsion date, the earliest end first: id_faculty, faculty,
+// id_group_slushatel, name_full, srok_obuchenia, remaining.
+QString groupsPastTerm(const QDate &day);
+
 } // namespace qor::statements

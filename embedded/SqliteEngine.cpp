@@ -33,7 +33,7 @@ QByteArray sqliteText(const QString &statement)
 {
     if (statement.contains(QChar(0)))
         throw Error(QStringLiteral("The statement holds the character with code 0, which no statement may hold."));
-    return tsql::stripQualifiers(statement).toUtf8();
+    return tsql::castDateLiterals(tsql::stripQualifiers(statement)).toUtf8();
 }
 
 QByteArray quoteName(const QString &name)

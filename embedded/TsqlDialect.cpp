@@ -1,6 +1,7 @@
 #include "embedded/TsqlDialect.h"
 
 #include "engine/Error.h"
+#include "engine/RowSet.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -282,6 +283,27 @@ std::optional<QDateTime> combine(int year, int month, int day, const QString &ti
 }
 
 } // namespace
+
+QString castDateLiterals(const QString &statement)
+{
+    static const QRegularExpression cast(QStringLiteral(R"(\bCAST\s*\(\s*'(\d{8})'\s+AS\s+datetime\s*\))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    if (!statement.contains(QLatin1String("cast"), Qt::CaseInsensitive))
+        return statement;
+    QString out;
+    qsizetype from = 0;
+    for (auto it = cast.globalMatch(statement); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const auto day = parseDateTime(m.captured(1));
+        if (!day)
+            continue; // the server's conversion error comes when it runs
+        out += QStringView(statement).mid(from, m.capturedStart() - from);
+        out += u'\'' + RowSet::dateTimeToStored(*day) + u'\'';
+        from = m.capturedEnd();
+    }
+    out += QStringView(statement).mid(from);
+    return out;
+}
 
 std::optional<QDateTime> parseDateTime(const QString &input, const QString &dateFormat)
 {

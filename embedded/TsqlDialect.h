@@ -14,6 +14,12 @@ namespace qor::tsql {
 // and no schemas.
 QString stripQualifiers(const QString &statement);
 
+// "CAST('YYYYMMDD' AS datetime)", the day the server reads the same under
+// any date format, becomes the literal of its stored form
+// ('YYYY-MM-DD 00:00:00'), so that it compares with the date columns as on
+// the server. A cast inside a text cannot match: its quotes are doubled.
+QString castDateLiterals(const QString &statement);
+
 // "EXEC[UTE] [dbo.]name arg, arg..." with literal arguments ('text' with ''
 // for a quote, N'text', NULL, numbers). NULL comes back as a null QVariant.
 struct Call
