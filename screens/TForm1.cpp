@@ -17,6 +17,8 @@
 #include "screens/TForm4.h"
 #include "screens/TForm5.h"
 #include "screens/TForm6.h"
+#include "screens/TForm9.h"
+#include "screens/TForm10.h"
 #include "signin/SigninExchange.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
@@ -82,6 +84,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     connect(ui->N4, &QAction::triggered, this, [this] { runUserAction([this] { N4Click(); }); });
     connect(ui->N5, &QAction::triggered, this, [this] { runUserAction([this] { N5Click(); }); });
     connect(ui->N6, &QAction::triggered, this, [this] { runUserAction([this] { N6Click(); }); });
+    connect(ui->N8, &QAction::triggered, this, [this] { runUserAction([this] { N8Click(); }); });
+    connect(ui->N9, &QAction::triggered, this, [this] { runUserAction([this] { N9Click(); }); });
     // The roster's own menu offers the same two commands.
     ui->DBGridEh1->addActions({ui->N5, ui->N6});
     ui->DBGridEh1->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -197,6 +201,36 @@ void TForm1::N6Click()
 {
     if (writeRosterRow())
         saveReportAs(this, ui->N6->text().remove(u'…'), rosterReport());
+}
+
+template <typename Window>
+Window *TForm1::newReportWindow()
+{
+    auto *window = new Window;
+    connect(window, &ReportWindow::groupChosen, this,
+            [this](const QVariant &faculty, const QVariant &group) { runUserAction([&] { showGroup(faculty, group); }); });
+    return window;
+}
+
+void TForm1::N8Click()
+{
+    showModal(Form9, [this] { return newReportWindow<TForm9>(); });
+}
+
+void TForm1::N9Click()
+{
+    showModal(Form10, [this] { return newReportWindow<TForm10>(); });
+}
+
+void TForm1::showGroup(const QVariant &faculty, const QVariant &group)
+{
+    // As a pick does: the roster's row is written with the group it was typed in.
+    if (!writeRosterRow())
+        return;
+    ui->DBLookupComboBox1->setKeyValue(faculty);
+    DBLookupComboBox1Click();
+    ui->DBLookupComboBox2->setKeyValue(group);
+    DBLookupComboBox2Click();
 }
 
 ReportTable TForm1::rosterReport() const

@@ -55,6 +55,14 @@ public:
     // Print preview of the roster; the roster saved as a spreadsheet.
     void N5Click();
     void N6Click();
+    // The two reports of groups; a group chosen in either shows here.
+    void N8Click();
+    void N9Click();
+
+    // Shows a group's roster as picking its faculty and then the group in
+    // the lists does, a row being edited written first; a row that cannot
+    // be written keeps the roster as it is, with the reason shown.
+    void showGroup(const QVariant &faculty, const QVariant &group);
 
     // The roster on screen as it is printed and saved, with the heading of
     // the group it was read for.
@@ -70,6 +78,9 @@ public:
 
     // The add-to-group dialog for the chosen group, its additions shown in the roster.
     TForm6 *newAddDialog();
+    // A report window whose chosen group shows here.
+    template <typename Window>
+    Window *newReportWindow();
 
 protected:
     void showEvent(QShowEvent *event) override;

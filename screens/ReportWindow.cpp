@@ -1,0 +1,231 @@
+#include "screens/ReportWindow.h"
+
+#include "controls/ClassicLook.h"
+#include "controls/TwoLevelHeader.h"
+#include "controls/UserAction.h"
+#include "controls/WindowPlacement.h"
+#include "screens/ReportPreview.h"
+#include "screens/ReportSaving.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace qor {
+
+namespace {
+// Long enough for the next digit of a date, short enough to feel immediate.
+constexpr int TypingPauseMs = 300;
+} // namespace
+
+// The report's rows as the table shows them; lines of sums in bold.
+class ReportModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setReport(const GroupReport *report)
+    {
+        beginResetModel();
+        m_report = report;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() || !m_report ? 0 : int(m_report->table.rows.size());
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() || !m_report ? 0 : int(m_report->table.columns.size());
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || !m_report)
+            return {};
+        switch (role) {
+        case Qt::DisplayRole:
+            return reportText(m_report->table.rows[index.row()].value(index.column()));
+        case Qt::TextAlignmentRole:
+            return int(m_report->table.columns[index.column()].alignment | Qt::AlignVCenter);
+        case Qt::FontRole:
+            return isSum(index.row()) ? QVariant(tahoma(12, true)) : QVariant();
+        case Qt::BackgroundRole:
+            return isSum(index.row()) ? QVariant(activeCaptionGradientColor()) : QVariant();
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal || !m_report)
+            return {};
+        const ReportColumn &column = m_report->table.columns.value(section);
+        return column.lowerTitle.isEmpty() ? column.upperTitle : column.upperTitle + u'|' + column.lowerTitle;
+    }
+
+private:
+    bool isSum(int row) const { return m_report->lines.value(row).group.isNull(); }
+
+    const GroupReport *m_report = nullptr;
+};
+
+ReportWindow::ReportWindow(const QString &caption, QWidget *parent) : SecondaryWindow(parent), m_caption(caption)
+{
+    setFont(tahoma(11));
+    setWindowTitle(caption);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 10, 8, 8);
+    auto *strip = new DecorativeStrip(this);
+    Q_UNUSED(strip);
+    m_choices = new QHBoxLayout;
+    layout->addLayout(m_choices);
+
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("DBGridEh1"));
+    auto *header = new TwoLevelHeader(m_view);
+    header->setTwoLevels(true);
+    header->setFont(tahoma(11, true));
+    m_view->setHorizontalHeader(header);
+    m_view->setFont(tahoma(12));
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->verticalHeader()->setDefaultSectionSize(lineHeight(tahoma(12)) + 4);
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->hide();
+    QPalette palette = m_view->palette();
+    palette.setColor(QPalette::Base, inactiveCaptionGradientColor());
+    m_view->setPalette(palette);
+    m_model = new ReportModel(this);
+    m_view->setModel(m_model);
+    layout->addWidget(m_view, 1);
+    connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { chooseLine(index.row()); });
+
+    m_notes = new QLabel(this);
+    m_notes->setObjectName(QStringLiteral("Label3"));
+    m_notes->setWordWrap(true);
+    layout->addWidget(m_notes);
+
+    auto *buttons = new QHBoxLayout;
+    m_print = new QPushButton(QStringLiteral("Печать…"), this);
+    m_print->setObjectName(QStringLiteral("BitBtn1"));
+    m_save = new QPushButton(QStringLiteral("Сохранить…"), this);
+    m_save->setObjectName(QStringLiteral("BitBtn2"));
+    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
+    close->setObjectName(QStringLiteral("BitBtn3"));
+    for (QPushButton *button : {m_print, m_save, close}) {
+        button->setFont(tahoma(11, true));
+        button->setMinimumWidth(110);
+    }
+    buttons->addStretch(1);
+    buttons->addWidget(m_print);
+    buttons->addWidget(m_save);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(m_print, &QPushButton::clicked, this, [this] { runUserAction([this] { BitBtn1Click(); }); });
+    connect(m_save, &QPushButton::clicked, this, [this] { runUserAction([this] { BitBtn2Click(); }); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_typingPause = new QTimer(this);
+    m_typingPause->setSingleShot(true);
+    m_typingPause->setInterval(TypingPauseMs);
+    connect(m_typingPause, &QTimer::timeout, this, &ReportWindow::refresh);
+
+    setOuterSize(this, QSize(960, 560), mainWindow());
+}
+
+ReportWindow::~ReportWindow() = default;
+
+void ReportWindow::refresh()
+{
+    m_typingPause->stop();
+    // Emptied first: a failed reading shows no figures of an earlier one.
+    showReport({});
+    GroupReport read;
+    bool done = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    runUserAction([&] {
+        read = readReport();
+        done = true;
+    });
+    QApplication::restoreOverrideCursor();
+    if (done)
+        showReport(std::move(read));
+}
+
+void ReportWindow::refreshSoon()
+{
+    m_typingPause->start();
+}
+
+bool ReportWindow::readHeldBack()
+{
+    if (!m_typingPause->isActive())
+        return false;
+    refresh();
+    return true;
+}
+
+void ReportWindow::showReport(GroupReport report)
+{
+    m_report = std::move(report);
+    m_model->setReport(&m_report);
+    const ReportTable &table = m_report.table;
+    auto *header = static_cast<TwoLevelHeader *>(m_view->horizontalHeader());
+    header->clearTitles();
+    for (int c = 0; c < table.columns.size(); ++c) {
+        header->setTitle(c, table.columns[c].upperTitle, table.columns[c].lowerTitle);
+        m_view->setColumnWidth(c, table.columns[c].width);
+    }
+    header->setStretchLastSection(false);
+    if (!table.columns.isEmpty())
+        header->setSectionResizeMode(1, QHeaderView::Stretch); // the group's name takes the room left
+    m_notes->setText(table.notes.join(u'\n'));
+    const bool shown = !table.columns.isEmpty();
+    m_print->setEnabled(shown);
+    m_save->setEnabled(shown);
+}
+
+void ReportWindow::showNoReport(const QString &reason)
+{
+    m_typingPause->stop();
+    showReport({});
+    m_notes->setText(reason);
+}
+
+void ReportWindow::chooseLine(int row)
+{
+    // A line of a report about to be read again may stand for another group.
+    if (readHeldBack())
+        return;
+    const GroupReport::Line line = m_report.lines.value(row);
+    if (line.group.isNull())
+        return;
+    accept();
+    emit groupChosen(line.faculty, line.group);
+}
+
+void ReportWindow::BitBtn1Click()
+{
+    readHeldBack();
+    if (!m_report.table.columns.isEmpty())
+        previewReport(this, m_caption, m_report.table);
+}
+
+void ReportWindow::BitBtn2Click()
+{
+    readHeldBack();
+    if (!m_report.table.columns.isEmpty())
+        saveReportAs(this, m_caption, m_report.table);
+}
+
+} // namespace qor

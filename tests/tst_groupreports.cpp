@@ -1,0 +1,233 @@
+// The reports of groups: the contingent's movement over a period counted at
+// the period's edges, with each faculty's sums and the total; the groups past
+// their term; and the report opened from the main window's menu, its period
+// changed and a group's line double-clicked to show that group's roster.
+#include "MainWindowFixture.h"
+
+#include "controls/DataGrid.h"
+#include "controls/DatePicker.h"
+#include "data/TDM.h"
+#include "reports/GroupReports.h"
+#include "screens/TForm1.h"
+#include "screens/TForm9.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+using namespace qor;
+
+namespace {
+
+const QDate First(2026, 3, 1), Last(2026, 3, 31);
+constexpr int TestFaculty = 900;
+
+QString stored(const QDate &day)
+{
+    return day.isValid() ? u'\'' + day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00'") : QStringLiteral("NULL");
+}
+
+// The report's line whose first two cells are these, its four counts.
+QList<qint64> countsOf(const GroupReport &report, const QString &first, const QString &second)
+{
+    for (const QList<QVariant> &row : report.table.rows) {
+        if (row.value(0).toString() == first && row.value(1).toString() == second)
+            return {row[3].toLongLong(), row[4].toLongLong(), row[5].toLongLong(), row[6].toLongLong()};
+    }
+    return {};
+}
+
+QStringList groupsListed(const GroupReport &report)
+{
+    QStringList names;
+    for (const QList<QVariant> &row : report.table.rows)
+        names.append(row.value(1).toString());
+    return names;
+}
+
+} // namespace
+
+class TestGroupReports : public QObject
+{
+    Q_OBJECT
+
+    MainWindowFixture *mainWindow = nullptr;
+    DemoFixture *demo = nullptr;
+
+    // A group of the test faculty with one roster row for each pair of
+    // enrolment and expulsion days (an invalid day: no date).
+    void addGroup(const QString &name, const QDate &termEnd, const QList<std::pair<QDate, QDate>> &rows)
+    {
+        auto db = demo->owner();
+        db->execute(QStringLiteral("INSERT INTO group_slushatel (id_faculty, name_short, name_full, srok_obuchenia, oplata) "
+                                   "VALUES (%1, '%2', '%2', %3, 0)")
+                        .arg(TestFaculty)
+                        .arg(name, stored(termEnd)));
+        for (const auto &[come, leave] : rows) {
+            db->execute(QStringLiteral("INSERT INTO s_fio (s_fio) VALUES ('Слушатель группы %1')").arg(name));
+            db->execute(QStringLiteral("INSERT INTO movement_slushatel (id_student, id_group_slushatel, come_date, leave_date) "
+                                       "SELECT max(id_student), (SELECT id_group_slushatel FROM group_slushatel WHERE name_full = '%1'), "
+                                       "%2, %3 FROM s_fio")
+                            .arg(name, stored(come), stored(leave)));
+        }
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    void init()
+    {
+        mainWindow = new MainWindowFixture;
+        demo = &mainWindow->demo;
+        demo->owner()->execute(QStringLiteral("INSERT INTO faculty (id_faculty, [p23-1]) VALUES (%1, 'Тестовый факультет')").arg(TestFaculty));
+    }
+    void cleanup() { delete mainWindow; }
+
+    void theMovementIsCountedAtThePeriodsEdges_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QList<qint64>>("counts"); // at the start, enrolled, expelled, at the end
+        QTest::newRow("the group at the edges") << "Тестовый факультет" << "А: края периода" << QList<qint64>{4, 2, 2, 4};
+        QTest::newRow("a time of day on the last day") << "Тестовый факультет" << "Б: время дня" << QList<qint64>{1, 1, 0, 2};
+        QTest::newRow("no rows") << "Тестовый факультет" << "В: пустая" << QList<qint64>{0, 0, 0, 0};
+        QTest::newRow("the faculty's sums") << "Тестовый факультет" << "Итого по факультету" << QList<qint64>{5, 3, 2, 6};
+        QTest::newRow("the total") << "Всего" << "" << QList<qint64>{5, 3, 2, 6};
+    }
+    void theMovementIsCountedAtThePeriodsEdges()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QList<qint64>, counts);
+        const QDate none;
+        addGroup(QStringLiteral("А: края периода"), Last,
+                 {
+                     {First.addDays(-1), none},              // enrolled the day before: there at the start
+                     {First, none},                          // on the first day: enrolled
+                     {Last, none},                           // on the last day: enrolled
+                     {QDate(2026, 1, 10), First},            // expelled on the first day: there at the start, expelled
+                     {none, none},                           // no dates: there all along
+                     {Last.addDays(1), none},                // enrolled after the period: not counted
+                     {QDate(2026, 1, 10), First.addDays(-1)}, // expelled before it: not counted
+                     {QDate(2026, 1, 1), Last},              // expelled on the last day: gone at the end
+                 });
+        addGroup(QStringLiteral("Б: время дня"), Last, {{none, none}, {none, none}});
+        demo->owner()->execute(QStringLiteral("UPDATE movement_slushatel SET come_date = '2026-03-31 14:30:00' WHERE id_movement = "
+                                              "(SELECT max(id_movement) FROM movement_slushatel)"));
+        addGroup(QStringLiteral("В: пустая"), Last, {});
+
+        const GroupReport report = contingentReport(DM->ADOCon, First, Last, TestFaculty, QStringLiteral("Тестовый факультет"));
+        QCOMPARE(countsOf(report, first, second), counts);
+        QCOMPARE(report.table.period, QStringLiteral("За период с 01.03.2026 по 31.03.2026"));
+        QCOMPARE(report.table.rows.size(), 5); // three groups in name order, the sums, the total
+        QCOMPARE(groupsListed(report).mid(0, 3), (QStringList{QStringLiteral("А: края периода"), QStringLiteral("Б: время дня"),
+                                                              QStringLiteral("В: пустая")}));
+        QCOMPARE(report.lines.size(), report.table.rows.size());
+        QVERIFY(report.lines[3].group.isNull() && report.lines[4].group.isNull());
+        QVERIFY(!report.table.notes.isEmpty());
+
+        // All faculties: the test faculty's sums are among the others', and the total adds them all up.
+        const GroupReport all = contingentReport(DM->ADOCon, First, Last, QVariant(), QString());
+        QCOMPARE(countsOf(all, QStringLiteral("Тестовый факультет"), QStringLiteral("Итого по факультету")), (QList<qint64>{5, 3, 2, 6}));
+        QList<qint64> sums(4, 0);
+        for (int row = 0; row < all.table.rows.size(); ++row) {
+            if (all.table.rows[row].value(1) == QStringLiteral("Итого по факультету")) {
+                for (int c = 0; c < 4; ++c)
+                    sums[c] += all.table.rows[row][3 + c].toLongLong();
+            }
+        }
+        QCOMPARE(countsOf(all, QStringLiteral("Всего"), QString()), sums);
+    }
+
+    void theGroupsPastTheirTermAreListedOldestFirst()
+    {
+        const QDate today = QDate::currentDate(), none;
+        addGroup(QStringLiteral("Окончилась вчера"), today.addDays(-1), {{QDate(2025, 9, 1), none}, {QDate(2025, 9, 1), today.addDays(-1)}});
+        addGroup(QStringLiteral("Окончилась давно"), today.addDays(-400), {{QDate(2020, 9, 1), none}, {none, none}});
+        addGroup(QStringLiteral("Все отчислены"), today.addDays(-1), {{QDate(2025, 9, 1), today.addDays(-2)}});
+        addGroup(QStringLiteral("Оканчивается сегодня"), today, {{QDate(2025, 9, 1), none}});
+
+        const GroupReport report = groupsPastTermReport(DM->ADOCon, today);
+        const QStringList names = groupsListed(report);
+        QVERIFY(names.contains(QStringLiteral("Окончилась вчера")));
+        QVERIFY(names.indexOf(QStringLiteral("Окончилась давно")) < names.indexOf(QStringLiteral("Окончилась вчера")));
+        QVERIFY(!names.contains(QStringLiteral("Все отчислены")));
+        QVERIFY(!names.contains(QStringLiteral("Оканчивается сегодня")));
+        const QList<QVariant> &yesterday = report.table.rows[names.indexOf(QStringLiteral("Окончилась вчера"))];
+        QCOMPARE(yesterday[3].toLongLong(), 1);
+        QCOMPARE(yesterday[2].toDateTime().date(), today.addDays(-1));
+        QCOMPARE(report.table.rows[names.indexOf(QStringLiteral("Окончилась давно"))][3].toLongLong(), 2);
+        for (int row = 1; row < report.table.rows.size(); ++row)
+            QVERIFY(report.table.rows[row - 1][2].toDateTime() <= report.table.rows[row][2].toDateTime());
+    }
+
+    // From the menu, a period typed, a double click on a group: the main
+    // window shows that group's roster.
+    void aGroupDoubleClickedShowsItsRoster()
+    {
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
+        auto *bar = Form1->findChild<QMenuBar *>(QStringLiteral("MainMenu1"));
+        auto *reports = Form1->findChild<QMenu *>(QStringLiteral("N7"));
+        QCOMPARE(reports->title(), QStringLiteral("Отчёты"));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(reports->menuAction()).center());
+        QTRY_VERIFY(reports->isVisible());
+        QAction *movement = Form1->findChild<QAction *>(QStringLiteral("N8"));
+        QCOMPARE(movement->text(), QStringLiteral("Движение контингента…"));
+
+        bool doubleClicked = false;
+        QTimer::singleShot(0, this, [&] {
+            // A failed check must not leave the modal window waiting for ever.
+            const auto closeOnFailure = qScopeGuard([&] {
+                if (!doubleClicked && Form9)
+                    Form9->reject();
+            });
+            QTRY_VERIFY(Form9 && Form9->isVisible());
+            QVERIFY(Form9->isModal());
+            const QDate today = QDate::currentDate();
+            QCOMPARE(Form9->firstDayPicker()->date(), QDate(today.year(), today.month(), 1));
+            QCOMPARE(Form9->lastDayPicker()->date(), today);
+            // The first day typed: the report is read again for the new period.
+            DatePicker *first = Form9->firstDayPicker();
+            auto *edit = first->findChild<QLineEdit *>();
+            QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(3, edit->height() / 2)); // on the day
+            QTest::keyClicks(first, QStringLiteral("01012000"));
+            QCOMPARE(first->date(), QDate(2000, 1, 1));
+            QTRY_COMPARE(Form9->report().table.period,
+                         QStringLiteral("За период с 01.01.2000 по ") + today.toString(QStringLiteral("dd.MM.yyyy")));
+            const GroupReport &report = Form9->report();
+            int row = 0;
+            while (row < report.table.rows.size() && report.table.rows[row].value(1) != QStringLiteral("Охрана труда на предприятии"))
+                ++row;
+            QVERIFY(row < report.table.rows.size());
+            QVERIFY(report.table.rows[row][4].toLongLong() > 0); // enrolled since 2000
+            QTableView *view = Form9->reportView();
+            view->scrollTo(view->model()->index(row, 1));
+            // As a person double-clicks: press and release, then the second press.
+            const QPoint onGroup = view->visualRect(view->model()->index(row, 1)).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, onGroup);
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, onGroup);
+            doubleClicked = true;
+        });
+        QTest::mouseClick(reports, Qt::LeftButton, {}, reports->actionGeometry(movement).center());
+        QVERIFY(doubleClicked);
+        QCOMPARE(Form9, nullptr); // closed and freed
+        QCOMPARE(Form1->groupList()->currentText(), QStringLiteral("Охрана труда на предприятии"));
+        QCOMPARE(Form1->facultyList()->currentText(), QStringLiteral("Факультет повышения квалификации"));
+        QCOMPARE(DM->chosen.group, Form1->groupList()->keyValue());
+        const qint64 onRoster = demo->owner()
+                                    ->select(QStringLiteral("SELECT count(*) FROM movement_slushatel WHERE id_group_slushatel = %1")
+                                                 .arg(Form1->groupList()->keyValue().toLongLong()))
+                                    .integer(0, 0);
+        QCOMPARE(Form1->rosterGrid()->model()->rowCount(), int(onRoster));
+        QVERIFY(onRoster > 0);
+        QVERIFY(mainWindow->boxes.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestGroupReports)
+#include "tst_groupreports.moc"
