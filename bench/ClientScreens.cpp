@@ -5,10 +5,12 @@
 #include "data/TDM.h"
 #include "screens/TForm1.h"
 #include "screens/TForm6.h"
+#include "screens/TForm9.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTableView>
 
 using namespace qor;
 
@@ -25,6 +27,7 @@ ClientScreens::ClientScreens(const QString &connectionString) : m_dm(std::make_u
 ClientScreens::~ClientScreens()
 {
     closeAddDialog();
+    closeContingentReport();
     delete Form1;
     Form1 = nullptr;
     DM = nullptr;
@@ -75,6 +78,24 @@ void ClientScreens::typeIntoStudentList(const QString &character)
 int ClientScreens::candidateCount() const
 {
     return studentList() ? studentList()->count() : 0;
+}
+
+void ClientScreens::openContingentReport()
+{
+    Form9 = new TForm9;
+    Form9->show();
+    Form9->reportView()->viewport()->repaint();
+}
+
+void ClientScreens::closeContingentReport()
+{
+    delete Form9;
+    Form9 = nullptr;
+}
+
+int ClientScreens::contingentLines() const
+{
+    return Form9 ? int(Form9->report().table.rows.size()) : 0;
 }
 
 ReportTable ClientScreens::rosterReport() const

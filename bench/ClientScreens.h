@@ -31,6 +31,11 @@ public:
     // One key typed into the dialog's closed student list.
     void typeIntoStudentList(const QString &character);
     int candidateCount() const;
+    // "Движение контингента" for all faculties over its first period, opened
+    // as the menu opens it, until its table is painted; then closed.
+    void openContingentReport();
+    void closeContingentReport();
+    int contingentLines() const;
     // The roster on screen as the main window prints and saves it.
     qor::ReportTable rosterReport() const;
 

@@ -44,6 +44,12 @@ QString plain(const QString &statement)
     return tsql::stripQualifiers(statement);
 }
 
+// A statement as the embedded engine hands it to SQLite: also its days cast to date-times.
+QString sqliteReady(const QString &statement)
+{
+    return tsql::castDateLiterals(tsql::stripQualifiers(statement));
+}
+
 QVariant groupOf(int i, int groups)
 {
     return 1 + (i * 37) % groups;
@@ -145,6 +151,23 @@ void measureSize(const Size &size, int repeat, const QString &keep)
                  [&] { qt.pick(plain(statements::students()), plain(statements::rosterOfGroup(group))); });
     }
     printRow("group pick, to the roster painted", oursPick, rawPick, &qtPick);
+
+    // The contingent of all faculties over the report's first period, this month to today.
+    const QDate today = QDate::currentDate();
+    const QString movement = sqliteReady(statements::contingentMovement(QDate(today.year(), today.month(), 1), today, QVariant()));
+    Samples oursMovement, rawMovement;
+    int movementLines = 0;
+    for (int i = -1; i < repeat; ++i) {
+        Samples skip;
+        timeOnce(i < 0 ? skip : oursMovement, [&] { ours.openContingentReport(); });
+        movementLines = ours.contingentLines();
+        ours.closeContingentReport();
+        timeOnce(i < 0 ? skip : rawMovement, [&] { raw.step(movement); });
+    }
+    const QByteArray movementRow = QStringLiteral("\"Движение контингента\", all faculties (%1 lines), to the table shown")
+                                       .arg(movementLines)
+                                       .toUtf8();
+    printRow(movementRow.constData(), oursMovement, rawMovement);
 
     const QVariant group = groupOf(0, size.groups);
     ours.pickGroup(group);
