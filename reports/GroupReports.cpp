@@ -23,7 +23,7 @@ ReportColumn column(const char *upper, const char *lower, int width, Qt::Alignme
 QList<ReportColumn> groupColumns()
 {
     return {column("Факультет", "", 170), column("Группа", "", 260),
-            column("Окончание обучения", "", 90, Qt::AlignCenter)};
+            column("Срок обучения до", "", 100, Qt::AlignCenter)};
 }
 
 // The statement's rows with the group each stands for; the caller adds the counts.
@@ -83,7 +83,7 @@ GroupReport contingentReport(Connection *connection, const QDate &first, const Q
     table.period = QStringLiteral("За период с %1 по %2").arg(dayText(first), dayText(last));
     table.columns = groupColumns();
     for (const char *title : {"На начало периода", "Зачислено", "Отчислено", "На конец периода"})
-        table.columns.append(column("Слушателей", title, 80, Qt::AlignRight));
+        table.columns.append(column("Слушателей", title, 125, Qt::AlignRight));
 
     const QList<GroupRow> groups = readGroups(query);
     std::array<qint64, CountColumns> facultySums{}, total{};

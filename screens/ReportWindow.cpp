@@ -16,11 +16,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qor {
 
 namespace {
 // Long enough for the next digit of a date, short enough to feel immediate.
 constexpr int TypingPauseMs = 300;
+constexpr int MaxFacultyWidth = 240;
 } // namespace
 
 // The report's rows as the table shows them; lines of sums in bold.
@@ -140,7 +143,7 @@ ReportWindow::ReportWindow(const QString &caption, QWidget *parent) : SecondaryW
     m_typingPause->setInterval(TypingPauseMs);
     connect(m_typingPause, &QTimer::timeout, this, &ReportWindow::refresh);
 
-    setOuterSize(this, QSize(960, 560), mainWindow());
+    setOuterSize(this, QSize(1180, 600), mainWindow());
 }
 
 ReportWindow::~ReportWindow() = default;
@@ -187,8 +190,12 @@ void ReportWindow::showReport(GroupReport report)
         m_view->setColumnWidth(c, table.columns[c].width);
     }
     header->setStretchLastSection(false);
-    if (!table.columns.isEmpty())
-        header->setSectionResizeMode(1, QHeaderView::Stretch); // the group's name takes the room left
+    if (!table.columns.isEmpty()) {
+        // The faculty's name whole where it fits; the group's name takes the room left.
+        m_view->resizeColumnToContents(0);
+        m_view->setColumnWidth(0, std::clamp(m_view->columnWidth(0), table.columns[0].width, MaxFacultyWidth));
+        header->setSectionResizeMode(1, QHeaderView::Stretch);
+    }
     m_notes->setText(table.notes.join(u'\n'));
     const bool shown = !table.columns.isEmpty();
     m_print->setEnabled(shown);
