@@ -119,6 +119,18 @@ GroupReport contingentReport(Connection *connection, const QDate &first, const Q
     return report;
 }
 
+QList<FacultyChoice> facultiesWithGroups(Connection *connection)
+{
+    Query faculties(connection);
+    faculties.setSql(statements::facultiesWithGroups());
+    faculties.open();
+    const int key = faculties.findField(QStringLiteral("id_faculty")), name = faculties.findField(QStringLiteral("p23-1"));
+    QList<FacultyChoice> choices;
+    for (int row = 0; row < faculties.rowCount(); ++row)
+        choices.append({faculties.valueAt(row, key), faculties.valueAt(row, name).toString()});
+    return choices;
+}
+
 GroupReport groupsPastTermReport(Connection *connection, const QDate &day)
 {
     Query query(connection);

@@ -27,6 +27,14 @@ struct GroupReport
 GroupReport contingentReport(Connection *connection, const QDate &first, const QDate &last, const QVariant &facultyKey,
                              const QString &facultyName);
 
+// The faculties a report may be limited to: those with groups, by name.
+struct FacultyChoice
+{
+    QVariant key;
+    QString name;
+};
+QList<FacultyChoice> facultiesWithGroups(Connection *connection);
+
 // The groups whose term ended before the day and that still have students
 // without an expulsion, with their number, the earliest end first.
 GroupReport groupsPastTermReport(Connection *connection, const QDate &day);

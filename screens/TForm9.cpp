@@ -3,8 +3,6 @@
 #include "controls/ClassicLook.h"
 #include "controls/DatePicker.h"
 #include "controls/UserAction.h"
-#include "data/Query.h"
-#include "data/Statements.h"
 #include "data/TDM.h"
 
 #include <QComboBox>
@@ -62,12 +60,8 @@ void TForm9::loadFaculties()
 {
     m_faculty->addItem(QStringLiteral("Все факультеты"), QVariant());
     runUserAction([this] {
-        Query faculties(DM->ADOCon);
-        faculties.setSql(statements::facultiesWithGroups());
-        faculties.open();
-        const int key = faculties.findField(QStringLiteral("id_faculty")), name = faculties.findField(QStringLiteral("p23-1"));
-        for (int row = 0; row < faculties.rowCount(); ++row)
-            m_faculty->addItem(faculties.valueAt(row, name).toString(), faculties.valueAt(row, key));
+        for (const FacultyChoice &faculty : facultiesWithGroups(DM->ADOCon))
+            m_faculty->addItem(faculty.name, faculty.key);
     });
 }
 
