@@ -66,6 +66,17 @@ class TestWindows : public QObject
         return items;
     }
 
+    // Group formation opened again after a faculty with two groups was picked in it.
+    void reopenFormationAfterAPick()
+    {
+        Form3 = new TForm3;
+        showAndWait(Form3);
+        typeInto(Form3->facultyList(), QStringLiteral("п")); // Подготовительное отделение: two groups
+        delete Form3;
+        Form3 = new TForm3;
+        showAndWait(Form3);
+    }
+
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
@@ -287,12 +298,7 @@ private slots:
 
     void theNextOpeningShowsTheGroupsPickedBefore()
     {
-        Form3 = new TForm3;
-        showAndWait(Form3);
-        typeInto(Form3->facultyList(), QStringLiteral("п")); // Подготовительное отделение: two groups
-        delete Form3;
-        Form3 = new TForm3;
-        showAndWait(Form3);
+        reopenFormationAfterAPick();
         DataGrid *grid = child<DataGrid>(Form3, "DBGridEh1");
         QCOMPARE(Form3->facultyList()->currentIndex(), -1);
         QCOMPARE(grid->model()->rowCount(), 2);
@@ -311,12 +317,7 @@ private slots:
 
     void aPickThatCannotWriteTheRowSaysWhatToDo()
     {
-        Form3 = new TForm3;
-        showAndWait(Form3);
-        typeInto(Form3->facultyList(), QStringLiteral("п")); // Подготовительное отделение: two groups
-        delete Form3;
-        Form3 = new TForm3;
-        showAndWait(Form3);
+        reopenFormationAfterAPick();
         DataGrid *grid = child<DataGrid>(Form3, "DBGridEh1");
         grid->setFocus();
         grid->setCurrentIndex(grid->model()->index(0, 3)); // the fee
