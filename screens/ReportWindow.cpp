@@ -9,9 +9,12 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -23,7 +26,23 @@ namespace qor {
 namespace {
 // Long enough for the next digit of a date, short enough to feel immediate.
 constexpr int TypingPauseMs = 300;
-constexpr int MaxFacultyWidth = 240;
+constexpr int MaxFacultyWidth = 330;
+
+// The widest text of a column as the table shows it, bold as on a line of sums.
+int widestText(const ReportTable &table, int column, const QFont &font)
+{
+    const QFontMetrics metrics(font);
+    QSet<QString> seen;
+    int widest = 0;
+    for (const QList<QVariant> &row : table.rows) {
+        const QString text = row.value(column).toString();
+        if (!seen.contains(text)) {
+            seen.insert(text);
+            widest = std::max(widest, metrics.horizontalAdvance(text));
+        }
+    }
+    return widest + 12; // the cell's margins
+}
 } // namespace
 
 // The report's rows as the table shows them; lines of sums in bold.
@@ -102,6 +121,8 @@ ReportWindow::ReportWindow(const QString &caption, QWidget *parent) : SecondaryW
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setTabKeyNavigation(false); // Tab goes on to the buttons and the choices
+    m_view->installEventFilter(this);
     m_view->verticalHeader()->setDefaultSectionSize(lineHeight(tahoma(12)) + 4);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->hide();
@@ -123,27 +144,27 @@ ReportWindow::ReportWindow(const QString &caption, QWidget *parent) : SecondaryW
     m_print->setObjectName(QStringLiteral("BitBtn1"));
     m_save = new QPushButton(QStringLiteral("Сохранить…"), this);
     m_save->setObjectName(QStringLiteral("BitBtn2"));
-    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
-    close->setObjectName(QStringLiteral("BitBtn3"));
-    for (QPushButton *button : {m_print, m_save, close}) {
+    m_close = new QPushButton(QStringLiteral("Закрыть"), this);
+    m_close->setObjectName(QStringLiteral("BitBtn3"));
+    for (QPushButton *button : {m_print, m_save, m_close}) {
         button->setFont(tahoma(11, true));
         button->setMinimumWidth(110);
     }
     buttons->addStretch(1);
     buttons->addWidget(m_print);
     buttons->addWidget(m_save);
-    buttons->addWidget(close);
+    buttons->addWidget(m_close);
     layout->addLayout(buttons);
     connect(m_print, &QPushButton::clicked, this, [this] { runUserAction([this] { BitBtn1Click(); }); });
     connect(m_save, &QPushButton::clicked, this, [this] { runUserAction([this] { BitBtn2Click(); }); });
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 
     m_typingPause = new QTimer(this);
     m_typingPause->setSingleShot(true);
     m_typingPause->setInterval(TypingPauseMs);
     connect(m_typingPause, &QTimer::timeout, this, &ReportWindow::refresh);
 
-    setOuterSize(this, QSize(1180, 600), mainWindow());
+    setOuterSize(this, QSize(1240, 600), mainWindow());
 }
 
 ReportWindow::~ReportWindow() = default;
@@ -191,15 +212,23 @@ void ReportWindow::showReport(GroupReport report)
     }
     header->setStretchLastSection(false);
     if (!table.columns.isEmpty()) {
-        // The faculty's name whole where it fits; the group's name takes the room left.
-        m_view->resizeColumnToContents(0);
-        m_view->setColumnWidth(0, std::clamp(m_view->columnWidth(0), table.columns[0].width, MaxFacultyWidth));
+        // The faculty's name whole, up to a limit; the group's name takes the room left.
+        m_view->setColumnWidth(0, std::clamp(widestText(table, 0, tahoma(12, true)), table.columns[0].width, MaxFacultyWidth));
         header->setSectionResizeMode(1, QHeaderView::Stretch);
     }
     m_notes->setText(table.notes.join(u'\n'));
     const bool shown = !table.columns.isEmpty();
     m_print->setEnabled(shown);
     m_save->setEnabled(shown);
+}
+
+void ReportWindow::orderTabs(const QList<QWidget *> &choices)
+{
+    QList<QWidget *> chain = choices;
+    chain << m_view << m_print << m_save << m_close;
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+    m_view->setFocus(); // the table first: Enter on a line, arrows through it
 }
 
 void ReportWindow::showNoReport(const QString &reason)
@@ -219,6 +248,27 @@ void ReportWindow::chooseLine(int row)
         return;
     accept();
     emit groupChosen(line.faculty, line.group);
+}
+
+bool ReportWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_view->currentIndex().isValid()) {
+            chooseLine(m_view->currentIndex().row());
+            return true;
+        }
+    }
+    return SecondaryWindow::eventFilter(watched, event);
+}
+
+void ReportWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        reject();
+        return;
+    }
+    SecondaryWindow::keyPressEvent(event);
 }
 
 void ReportWindow::BitBtn1Click()

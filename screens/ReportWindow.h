@@ -19,7 +19,8 @@ class ReportModel;
 // choices at the top, the table with its two-level titles, the rule of what
 // was counted under it, and buttons to print (a preview, from which also a
 // PDF) and to save as a workbook or CSV. A double click on a group's line
-// closes the window and announces that group; lines of sums announce nothing.
+// (or Enter on it) closes the window and announces that group; lines of sums
+// announce nothing. Escape closes it, as its button does: it holds nothing typed.
 class ReportWindow : public SecondaryWindow
 {
     Q_OBJECT
@@ -43,6 +44,8 @@ protected:
     // Reads it afresh after a pause in typing, so that a date typed digit by
     // digit is read once; printing, saving or choosing a line reads at once.
     void refreshSoon();
+    // Tab goes through the choices, left to right, then the table and the buttons.
+    void orderTabs(const QList<QWidget *> &choices);
     // Instead of a report: why there is none, and what to do.
     void showNoReport(const QString &reason);
 
@@ -51,6 +54,8 @@ private:
     // Reads now what a pause in typing still holds back; false when it did.
     bool readHeldBack();
     void chooseLine(int row);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void BitBtn1Click();
     void BitBtn2Click();
 
@@ -62,6 +67,7 @@ private:
     QLabel *m_notes = nullptr;
     QPushButton *m_print = nullptr;
     QPushButton *m_save = nullptr;
+    QPushButton *m_close = nullptr;
     QTimer *m_typingPause = nullptr;
 };
 

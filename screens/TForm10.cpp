@@ -17,6 +17,7 @@ TForm10::TForm10(QWidget *parent) : ReportWindow(QStringLiteral("Группы с
                              this);
     label->setFont(tahoma(11, true));
     choices()->addWidget(label, 1);
+    orderTabs({});
     refresh();
 }
 

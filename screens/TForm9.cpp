@@ -45,6 +45,7 @@ TForm9::TForm9(QWidget *parent) : ReportWindow(QStringLiteral("Движение 
     choices()->addWidget(m_faculty);
     choices()->addStretch(1);
 
+    orderTabs({m_first, m_last, m_faculty});
     loadFaculties();
     refresh();
     // Connected once the window holds its first report: setting the
