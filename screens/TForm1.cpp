@@ -214,12 +214,15 @@ Window *TForm1::newReportWindow()
 
 void TForm1::N8Click()
 {
-    showModal(Form9, [this] { return newReportWindow<TForm9>(); });
+    // The reports count what is stored: a row being edited is written first.
+    if (writeRosterRow())
+        showModal(Form9, [this] { return newReportWindow<TForm9>(); });
 }
 
 void TForm1::N9Click()
 {
-    showModal(Form10, [this] { return newReportWindow<TForm10>(); });
+    if (writeRosterRow())
+        showModal(Form10, [this] { return newReportWindow<TForm10>(); });
 }
 
 void TForm1::showGroup(const QVariant &faculty, const QVariant &group)
