@@ -155,6 +155,8 @@ GroupReport groupsPastTermReport(Connection *connection, const QDate &day)
     table.notes = {QStringLiteral("Группы, срок обучения которых окончился раньше %1, а в списке остались записи без "
                                   "даты отчисления; «Не отчислено» — число таких записей.")
                        .arg(dayText(day))};
+    if (table.rows.isEmpty())
+        table.notes.prepend(QStringLiteral("Таких групп нет."));
     return report;
 }
 
