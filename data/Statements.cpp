@@ -95,10 +95,11 @@ QString dayLiteral(const QDate &day)
     return QStringLiteral("CAST('%1' AS datetime)").arg(day.toString(QStringLiteral("yyyyMMdd")));
 }
 
-// Counts the rows for which the condition holds.
+// Counts the roster rows for which the condition holds, from their counts
+// per group and pair of dates.
 QString countWhere(const QString &condition, const char *name)
 {
-    return QStringLiteral("SUM(CASE WHEN %1 THEN 1 ELSE 0 END) AS %2").arg(condition, QLatin1String(name));
+    return QStringLiteral("SUM(CASE WHEN %1 THEN roster_rows ELSE 0 END) AS %2").arg(condition, QLatin1String(name));
 }
 
 // Whether a row is on the roster at the start of the day: enrolled before
@@ -117,8 +118,9 @@ QString contingentMovement(const QDate &first, const QDate &last, const QVariant
     const QString from = dayLiteral(first), to = dayLiteral(last.addDays(1));
     const bool oneFaculty = facultyKey.isValid() && !facultyKey.isNull();
     const QString onlyFaculty = TDM::keyText(facultyKey);
-    // The rows are counted per group in one pass over the roster before the
-    // groups are joined, so that no roster row is read twice.
+    // The rows are counted per group in one pass over their counts per group
+    // and pair of dates (a few a group, where the roster has hundreds) before
+    // the groups are joined.
     return QStringLiteral("SELECT dbo.group_slushatel.id_faculty, dbo.faculty.[p23-1] AS faculty, "
                           "dbo.group_slushatel.id_group_slushatel, dbo.group_slushatel.name_full, "
                           "dbo.group_slushatel.srok_obuchenia, COALESCE(counted.at_start, 0) AS at_start, "
@@ -129,7 +131,7 @@ QString contingentMovement(const QDate &first, const QDate &last, const QVariant
            + countWhere(onRosterAt(from), "at_start") + QStringLiteral(", ")
            + countWhere(QStringLiteral("come_date >= %1 AND come_date < %2").arg(from, to), "enrolled") + QStringLiteral(", ")
            + countWhere(QStringLiteral("leave_date >= %1 AND leave_date < %2").arg(from, to), "expelled") + QStringLiteral(", ")
-           + countWhere(onRosterAt(to), "at_end") + QStringLiteral(" FROM dbo.movement_slushatel ")
+           + countWhere(onRosterAt(to), "at_end") + QStringLiteral(" FROM dbo.movement_counts ")
            + (oneFaculty ? QStringLiteral("WHERE id_group_slushatel IN (SELECT id_group_slushatel FROM dbo.group_slushatel "
                                           "WHERE id_faculty=")
                                + onlyFaculty + QStringLiteral(") ")
@@ -144,12 +146,12 @@ QString groupsPastTerm(const QDate &day)
 {
     return QStringLiteral("SELECT dbo.group_slushatel.id_faculty, dbo.faculty.[p23-1] AS faculty, "
                           "dbo.group_slushatel.id_group_slushatel, dbo.group_slushatel.name_full, "
-                          "dbo.group_slushatel.srok_obuchenia, COUNT(*) AS remaining "
+                          "dbo.group_slushatel.srok_obuchenia, SUM(dbo.movement_counts.roster_rows) AS remaining "
                           "FROM dbo.group_slushatel INNER JOIN dbo.faculty ON dbo.faculty.id_faculty = dbo.group_slushatel.id_faculty "
-                          "INNER JOIN dbo.movement_slushatel ON dbo.movement_slushatel.id_group_slushatel = dbo.group_slushatel.id_group_slushatel "
+                          "INNER JOIN dbo.movement_counts ON dbo.movement_counts.id_group_slushatel = dbo.group_slushatel.id_group_slushatel "
                           "WHERE dbo.group_slushatel.srok_obuchenia < ")
            + dayLiteral(day)
-           + QStringLiteral(" AND dbo.movement_slushatel.leave_date IS NULL "
+           + QStringLiteral(" AND dbo.movement_counts.leave_date IS NULL "
                             "GROUP BY dbo.group_slushatel.id_faculty, dbo.faculty.[p23-1], dbo.group_slushatel.id_group_slushatel, "
                             "dbo.group_slushatel.name_full, dbo.group_slushatel.srok_obuchenia "
                             "ORDER BY dbo.group_slushatel.srok_obuchenia, dbo.faculty.[p23-1], dbo.group_slushatel.name_full");

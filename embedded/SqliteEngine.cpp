@@ -151,6 +151,19 @@ bool isAllowedFunction(const char *name)
     return false;
 }
 
+// The roster's counts per group and dates: written by the roster's triggers
+// alone, as on SQL Server, where the same name is a view over the roster.
+bool isKeptByTriggers(const char *table)
+{
+    return table && sqlite3_stricmp(table, "movement_counts") == 0;
+}
+
+QString countsNotUpdatable()
+{
+    return QStringLiteral("Cannot update the view or function 'movement_counts' because it contains aggregates, or a "
+                          "DISTINCT or GROUP BY clause, or PIVOT or UNPIVOT operator.");
+}
+
 } // namespace
 
 // The engine's own pragmas pass the authorizer while one lives.
@@ -169,11 +182,16 @@ private:
 // A working login reads and writes the data tables; the sign-in tables,
 // SQLite's own tables, schema changes and attached files are the owner's, and
 // so are the keys the database assigns.
-int SqliteEngine::authorize(void *data, int action, const char *first, const char *second, const char *, const char *)
+int SqliteEngine::authorize(void *data, int action, const char *first, const char *second, const char *, const char *trigger)
 {
     auto *engine = static_cast<SqliteEngine *>(data);
     if (engine->m_ownWork && action == SQLITE_PRAGMA)
         return SQLITE_OK;
+    const bool writes = action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE;
+    if (writes && isKeptByTriggers(first) && !trigger) {
+        engine->m_refusal = countsNotUpdatable();
+        return SQLITE_DENY;
+    }
     switch (action) {
     case SQLITE_UPDATE:
         if (!isReservedObject(first) && engine->isIdentityColumn(first, second)) {
@@ -233,8 +251,10 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
                         : QStringLiteral("Cannot open database \"%1\" requested by the login (%2): %3")
                               .arg(catalog, QFileInfo(file).absoluteFilePath(), error.text()));
     }
-    if (m_role == Role::Worker)
+    if (m_role == Role::Worker) {
+        keepRosterCounts();
         sqlite3_set_authorizer(m_db, authorize, this);
+    }
 }
 
 void SqliteEngine::readIdentityColumns()
@@ -337,6 +357,25 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, Role rol
             throw;
         }
     }
+    keepRosterCounts();
+}
+
+// The counts the reports of groups read are kept from a file's first opening
+// by this client on; a file made before gets them once, from its roster, in
+// one transaction. A file that cannot be written now gets them at a later
+// opening, and until then a report says the server's own error.
+void SqliteEngine::keepRosterCounts()
+{
+    {
+        SqliteStatement kept(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'movement_counts'");
+        if (sqlite3_step(kept.get()) != SQLITE_DONE)
+            return;
+    }
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    if (sqlite3_exec(m_db, RosterCountsSql, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 std::unique_ptr<SqliteEngine> SqliteEngine::openAsOwner(const QString &file, bool create)

@@ -59,6 +59,7 @@ private:
     void openFile(const QString &file, bool create);
     void closeFile();
     void readIdentityColumns();
+    void keepRosterCounts();
     void checkMayRun(const QString &statement) const;
     std::unique_ptr<SqliteStatement> prepare(const QByteArray &sql, qsizetype *consumed = nullptr);
     void refuseExplicitKeys(const QString &statement) const;

@@ -58,9 +58,6 @@ CREATE TABLE movement_slushatel (
 );
 CREATE INDEX movement_slushatel_group ON movement_slushatel (id_group_slushatel, id_student);
 CREATE INDEX movement_slushatel_student ON movement_slushatel (id_student);
--- The reports of groups count every roster row by its dates: this index
--- holds all they read, so they never visit the rows themselves.
-CREATE INDEX movement_slushatel_group_dates ON movement_slushatel (id_group_slushatel, come_date, leave_date);
 
 -- Lengths and dates, checked and normalised as the server does.
 CREATE TRIGGER faculty_lengths_insert BEFORE INSERT ON faculty

@@ -37,6 +37,7 @@ GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.s_fio                  TO qo
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.prikaz_come_slushatel  TO qor_worker_role;
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.prikaz_leave_slushatel TO qor_worker_role;
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.movement_slushatel     TO qor_worker_role;
+GRANT SELECT                         ON OBJECT::dbo.movement_counts        TO qor_worker_role;
 GO
 
 -- The sign-in tables hold every working login's password. The roles have no

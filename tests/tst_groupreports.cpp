@@ -6,7 +6,10 @@
 
 #include "controls/DataGrid.h"
 #include "controls/DatePicker.h"
+#include "data/Connection.h"
 #include "data/TDM.h"
+#include "engine/Error.h"
+#include "engine/RowSet.h"
 #include "reports/GroupReports.h"
 #include "screens/TForm1.h"
 #include "screens/TForm10.h"
@@ -182,6 +185,69 @@ private slots:
             }
         }
         QCOMPARE(countsOf(all, QStringLiteral("Всего"), QString()), sums);
+    }
+
+    // The counts the reports sum follow every kind of roster write made as
+    // the windows make them, are refused to a direct write as a view is on
+    // the server, and a database made without them gets them when opened.
+    void theCountsFollowTheRoster()
+    {
+        const auto countsMatchTheRoster = [this] {
+            const QString counted = QStringLiteral("SELECT id_group_slushatel, coalesce(come_date, '-'), coalesce(leave_date, '-'), %1 "
+                                                   "FROM %2 GROUP BY 1, 2, 3 ORDER BY 1, 2, 3");
+            auto db = demo->owner();
+            const RowSet kept = db->select(counted.arg(QStringLiteral("sum(roster_rows)"), QStringLiteral("movement_counts")));
+            const RowSet roster = db->select(counted.arg(QStringLiteral("count(*)"), QStringLiteral("movement_slushatel")));
+            if (kept.rowCount() != roster.rowCount())
+                return false;
+            for (int row = 0; row < kept.rowCount(); ++row)
+                for (int column = 0; column < 4; ++column)
+                    if (kept.value(row, column) != roster.value(row, column))
+                        return false;
+            return db->select(QStringLiteral("SELECT count(*) FROM movement_counts WHERE roster_rows <= 0")).integer(0, 0) == 0;
+        };
+        QVERIFY(countsMatchTheRoster());
+        Connection *working = DM->ADOCon;
+        working->execute(QStringLiteral("SET DATEFORMAT dmy"));
+        working->execute(QStringLiteral("INSERT INTO [QOR].[dbo].[movement_slushatel] ([id_student],[id_group_slushatel],"
+                                        "[come_date]) VALUES (6,2,'20150305')"));
+        working->execute(QStringLiteral("INSERT INTO [QOR].[dbo].[movement_slushatel] ([id_student],[id_group_slushatel]) VALUES (7,2)"));
+        working->execute(QStringLiteral("UPDATE [QOR].[dbo].[movement_slushatel] SET leave_date = '01.12.2026' WHERE id_student = 6 "
+                                        "AND id_group_slushatel = 2"));
+        working->execute(QStringLiteral("UPDATE [QOR].[dbo].[movement_slushatel] SET id_group_slushatel = 3, come_date = NULL "
+                                        "WHERE id_student = 7 AND id_group_slushatel = 2"));
+        working->execute(QStringLiteral("DELETE FROM [QOR].[dbo].[movement_slushatel] WHERE id_group_slushatel = 1 AND "
+                                        "id_movement = (SELECT min(id_movement) FROM movement_slushatel WHERE id_group_slushatel = 1)"));
+        QVERIFY(countsMatchTheRoster());
+
+        // A failed write leaves them as they were.
+        try {
+            working->execute(QStringLiteral("UPDATE [QOR].[dbo].[movement_slushatel] SET leave_date = 'не дата'"));
+            QFAIL("a date that is no date was written");
+        } catch (const Error &) {
+        }
+        QVERIFY(countsMatchTheRoster());
+        try {
+            working->execute(QStringLiteral("UPDATE movement_counts SET roster_rows = 99"));
+            QFAIL("the counts were written directly");
+        } catch (const Error &error) {
+            QVERIFY2(error.text().startsWith(QStringLiteral("Cannot update the view or function 'movement_counts'")), qPrintable(error.text()));
+        }
+
+        // A database from before the counts were kept, opened again.
+        working->close();
+        {
+            auto db = demo->owner();
+            for (const char *trigger : {"movement_counts_insert", "movement_counts_delete", "movement_counts_update"})
+                db->execute(QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(trigger)));
+            db->execute(QStringLiteral("DROP TABLE movement_counts"));
+            db->execute(QStringLiteral("INSERT INTO movement_slushatel (id_student, id_group_slushatel, come_date) "
+                                       "VALUES (9, 4, '2026-12-01 00:00:00')"));
+        }
+        working->open();
+        QVERIFY(countsMatchTheRoster());
+        const GroupReport report = contingentReport(DM->ADOCon, QDate(2026, 12, 1), QDate(2026, 12, 31), QVariant(), QString());
+        QCOMPARE(countsOf(report, QStringLiteral("Всего"), QString()).value(1), 1); // the one enrolled in December
     }
 
     void theGroupsPastTheirTermAreListedOldestFirst()

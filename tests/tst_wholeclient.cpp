@@ -115,6 +115,22 @@ std::optional<Snapshot> readDatabase(const QString &file)
     return snapshot;
 }
 
+// The roster's rows counted per group and pair of dates.
+QList<Row> countsOfRoster(const QList<Row> &roster)
+{
+    QMap<QString, Row> counts;
+    for (const Row &row : roster) {
+        Row key;
+        for (const char *field : {"id_group_slushatel", "come_date", "leave_date"})
+            key.insert(QString::fromLatin1(field), row.value(QString::fromLatin1(field)));
+        Row &count = counts[describe(key)];
+        if (count.isEmpty())
+            count = key;
+        count.insert(QStringLiteral("roster_rows"), count.value(QStringLiteral("roster_rows")).toLongLong() + 1);
+    }
+    return counts.values();
+}
+
 // Rows of a that b lacks, table by table.
 Snapshot minus(const Snapshot &a, const Snapshot &b)
 {
@@ -604,6 +620,16 @@ private slots:
         QCOMPARE(log.size(), 1);
         QCOMPARE(log.first().value(QStringLiteral("login")).toString(), QStringLiteral("demo"));
         QCOMPARE(log.first().value(QStringLiteral("outcome")).toString(), QStringLiteral("signed in"));
+
+        // The reports' counts follow the roster, whatever was typed into it.
+        added.remove(QStringLiteral("movement_counts"));
+        removed.remove(QStringLiteral("movement_counts"));
+        const auto byText = [](QList<Row> rows) {
+            std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return describe(a) < describe(b); });
+            return rows;
+        };
+        QCOMPARE(byText(after->value(QStringLiteral("movement_counts"))),
+                 byText(countsOfRoster(after->value(QStringLiteral("movement_slushatel")))));
 
         Snapshot expectedAdded, expectedRemoved;
         expectedRemoved[QStringLiteral("movement_slushatel")] = {editedRosterRowBefore()};
