@@ -70,6 +70,29 @@ void Connection::execute(const QString &statement)
     closeWhenIdle();
 }
 
+void Connection::inTransaction(const std::function<void(Engine &)> &work)
+{
+    Engine &db = engine();
+    try {
+        db.beginTransaction();
+        try {
+            work(db);
+            db.commitTransaction();
+        } catch (...) {
+            try {
+                db.rollbackTransaction();
+            } catch (const Error &) {
+                // The first failure is the one the user is told.
+            }
+            throw;
+        }
+    } catch (...) {
+        closeWhenIdle();
+        throw;
+    }
+    closeWhenIdle();
+}
+
 void Connection::attach(Query *query)
 {
     m_queries.append(query);

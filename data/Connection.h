@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace qor {
@@ -37,6 +38,10 @@ public:
 
     // Runs a statement that returns no rows.
     void execute(const QString &statement);
+
+    // Runs work in one transaction on the engine: every write it makes is
+    // kept, or, when it throws, none is, and the error goes on to the caller.
+    void inTransaction(const std::function<void(Engine &)> &work);
 
     // The open engine, opening the connection first when it is closed.
     Engine &engine();

@@ -176,6 +176,27 @@ void OdbcEngine::execute(const QString &statement)
     query.finish();
 }
 
+void OdbcEngine::beginTransaction()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.transaction())
+        throw Error(errorText(db.lastError()));
+}
+
+void OdbcEngine::commitTransaction()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.commit())
+        throw Error(errorText(db.lastError()));
+}
+
+void OdbcEngine::rollbackTransaction()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.rollback())
+        throw Error(errorText(db.lastError()));
+}
+
 QString OdbcEngine::primaryKey(const QString &table)
 {
     const QSqlIndex index = QSqlDatabase::database(m_connectionName, false).primaryIndex(table);

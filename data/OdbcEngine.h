@@ -26,6 +26,9 @@ public:
     QVariant insertRow(const RowWrite &write) override;
     int updateRow(const RowWrite &write) override;
     int deleteRow(const RowWrite &write) override;
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
 
     // The ODBC connection string for the settings: the data source is
     // host, host,port or host\instance; the password is braced.

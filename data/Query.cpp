@@ -514,6 +514,33 @@ void Query::writeRow()
         throw Error(RowNotFound);
 }
 
+QString Query::rowChangedText()
+{
+    return RowNotFound;
+}
+
+void Query::updateRowsAsRead(const QList<int> &rows, const QStringList &columns, const QList<QVariant> &values)
+{
+    if (!isOpen())
+        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    resolveWriteTarget();
+    Engine &engine = m_connection->engine();
+    for (int row : rows) {
+        RowWrite write;
+        write.table = m_table;
+        write.keyColumn = m_keyColumn;
+        write.keyValue = m_rows.value(row, m_keyResultColumn);
+        write.columns = columns;
+        write.values = values;
+        for (int column : std::as_const(m_writableColumns)) {
+            write.checkedColumns.append(m_rows.columns()[column].name);
+            write.originalValues.append(m_rows.value(row, column));
+        }
+        if (engine.updateRow(write) == 0)
+            throw Error(RowNotFound);
+    }
+}
+
 void Query::deleteCurrent()
 {
     if (!isOpen())

@@ -122,6 +122,14 @@ public:
     void post();
     void cancel();
     void deleteCurrent();
+    // Sets columns of the result's table to the same values in several
+    // written rows at once (run it inside Connection::inTransaction), each
+    // row only while every column of it still holds what was read: another
+    // client's change fails the whole with the conflict error. The rows held
+    // here are left as they are; re-open the query to see the writes.
+    void updateRowsAsRead(const QList<int> &rows, const QStringList &columns, const QList<QVariant> &values);
+    // The text of the conflict error: a row changed or deleted by someone else.
+    static QString rowChangedText();
     // Runs right before a row is written; may change the row or throw.
     std::function<void(Query &)> beforePost;
     const RowSet &rows() const { return m_rows; }

@@ -555,6 +555,27 @@ void SqliteEngine::execute(const QString &statement)
     }
 }
 
+void SqliteEngine::beginTransaction()
+{
+    // The write lock is taken at once, so that a transaction that has begun
+    // is never refused halfway because another program started writing.
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+}
+
+void SqliteEngine::commitTransaction()
+{
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+}
+
+void SqliteEngine::rollbackTransaction()
+{
+    // A failed statement may have ended the transaction already.
+    if (!sqlite3_get_autocommit(m_db) && sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+}
+
 QStringList SqliteEngine::tableColumns(const QString &table)
 {
     SqliteStatement stmt(m_db, "PRAGMA table_info(" + quoteName(table) + ")");

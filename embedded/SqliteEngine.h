@@ -35,6 +35,9 @@ public:
     QVariant insertRow(const RowWrite &write) override;
     int updateRow(const RowWrite &write) override;
     int deleteRow(const RowWrite &write) override;
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
 
     const QString &dateFormat() const { return m_dateFormat; }
 

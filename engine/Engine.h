@@ -49,6 +49,13 @@ public:
     virtual QVariant insertRow(const RowWrite &write) = 0;
     virtual int updateRow(const RowWrite &write) = 0;
     virtual int deleteRow(const RowWrite &write) = 0;
+
+    // The writes between begin and commit are kept together or not at all:
+    // rollback undoes them, and so does a process that ends in between.
+    // Transactions do not nest.
+    virtual void beginTransaction() = 0;
+    virtual void commitTransaction() = 0;
+    virtual void rollbackTransaction() = 0;
 };
 
 } // namespace qor

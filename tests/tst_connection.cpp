@@ -167,6 +167,42 @@ private slots:
         QCOMPARE(read.asString(0), QStringLiteral("Новое имя"));
     }
 
+    void aTransactionKeepsAllOrNothing()
+    {
+        DemoFixture demo;
+        Connection connection;
+        connection.setConnectionString(demo.workingConnectionString(QStringLiteral("demo")));
+        const auto nameOf = [&](int student) {
+            return demo.owner()->select(QStringLiteral("SELECT s_fio FROM s_fio WHERE id_student = %1").arg(student)).text(0, 0);
+        };
+        const QString before = nameOf(1);
+        const auto renameBoth = [](Engine &db, const QString &second) {
+            db.execute(QStringLiteral("UPDATE s_fio SET s_fio = 'Первое' WHERE id_student = 1"));
+            db.execute(QStringLiteral("UPDATE s_fio SET s_fio = '%1' WHERE id_student = 2").arg(second));
+        };
+
+        // The second write is refused: the first is undone, the error goes on.
+        const QString refused = errorOf([&] { connection.inTransaction([&](Engine &db) { renameBoth(db, QString(101, u'я')); }); });
+        QCOMPARE(refused, QStringLiteral("String or binary data would be truncated."));
+        QCOMPARE(nameOf(1), before);
+        QVERIFY(!connection.isConnected());
+
+        // A failure of the caller's own undoes the writes as well.
+        QCOMPARE(errorOf([&] {
+                     connection.inTransaction([&](Engine &db) {
+                         renameBoth(db, QStringLiteral("Второе"));
+                         throw Error(QStringLiteral("Отменено"));
+                     });
+                 }),
+                 QStringLiteral("Отменено"));
+        QCOMPARE(nameOf(1), before);
+
+        connection.inTransaction([&](Engine &db) { renameBoth(db, QStringLiteral("Второе")); });
+        QCOMPARE(nameOf(1), QStringLiteral("Первое"));
+        QCOMPARE(nameOf(2), QStringLiteral("Второе"));
+        QVERIFY(!connection.isConnected());
+    }
+
     void reachesASqlServerThroughOdbc_data()
     {
         QTest::addColumn<QString>("source");

@@ -34,6 +34,9 @@ public:
     QVariant insertRow(const RowWrite &write) override { return m_engine->insertRow(write); }
     int updateRow(const RowWrite &write) override { return m_engine->updateRow(write); }
     int deleteRow(const RowWrite &write) override { return m_engine->deleteRow(write); }
+    void beginTransaction() override { m_engine->beginTransaction(); }
+    void commitTransaction() override { m_engine->commitTransaction(); }
+    void rollbackTransaction() override { m_engine->rollbackTransaction(); }
 
 private:
     std::unique_ptr<Engine> m_engine;
@@ -209,6 +212,37 @@ private slots:
         q.setValue(QStringLiteral("prikaz_come"), QStringLiteral("Третий"));
         q.post();
         QCOMPARE(counting.lookups, 2 * perOpening);
+    }
+
+    void writesSeveralRowsOnlyAsTheyWereRead()
+    {
+        Query roster(connection, QStringLiteral("roster"));
+        roster.setSql(QStringLiteral("SELECT * FROM movement_slushatel WHERE id_group_slushatel = 1 ORDER BY id_movement"));
+        roster.open();
+        QVERIFY(roster.rowCount() >= 3);
+        const auto regsOf = [&] {
+            Query check(connection, QStringLiteral("check"));
+            check.setSql(roster.sql());
+            check.open();
+            QStringList regs;
+            for (int row = 0; row < check.rowCount(); ++row)
+                regs << check.valueAt(row, check.fieldIndex(QStringLiteral("leave_reg"))).toString();
+            return regs;
+        };
+        const QStringList before = regsOf();
+        const QStringList columns{QStringLiteral("leave_reg")};
+
+        // Another client changes the third row after it was read: nothing is written.
+        const QVariant third = roster.valueAt(2, roster.fieldIndex(QStringLiteral("id_movement")));
+        demo->owner()->execute(QStringLiteral("UPDATE movement_slushatel SET come_reg = 'чужой' WHERE id_movement = %1").arg(third.toInt()));
+        QCOMPARE(errorOf([&] { connection->inTransaction([&](Engine &) { roster.updateRowsAsRead({0, 1, 2}, columns, {QStringLiteral("1-о")}); }); }),
+                 Query::rowChangedText());
+        QCOMPARE(regsOf(), before);
+
+        connection->inTransaction([&](Engine &) { roster.updateRowsAsRead({0, 1}, columns, {QStringLiteral("1-о")}); });
+        const QStringList after = regsOf();
+        QCOMPARE(after.mid(0, 2), (QStringList{QStringLiteral("1-о"), QStringLiteral("1-о")}));
+        QCOMPARE(after.mid(2), before.mid(2));
     }
 };
 
