@@ -38,6 +38,10 @@ QMessageBox::StandardButton ask(const BoxRequest &request, QMessageBox::Icon ico
         box.setTextFormat(Qt::PlainText);
         box.setText(withLineBreaks(request.text));
     }
+    if (request.kind == BoxKind::Question) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    }
     box.setDefaultButton(defaultButton);
     box.setEscapeButton(escapeButton);
     box.exec();
@@ -94,6 +98,13 @@ bool confirmDeletion()
                QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
                QMessageBox::Cancel)
         == QMessageBox::Ok;
+}
+
+bool askYesNo(const QString &text)
+{
+    return ask({BoxKind::Question, applicationTitle(), text}, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 QString withLineBreaks(const QString &text)

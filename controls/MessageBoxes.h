@@ -12,7 +12,8 @@ namespace qor {
 enum class BoxKind {
     ErrorDisplay,        // an error nothing else caught: error icon, one OK
     Message,             // a message: no icon, one "OK"
-    DeletionConfirmation // "Delete record?": OK or Cancel
+    DeletionConfirmation, // "Delete record?": OK or Cancel
+    Question              // a question: "Да" or "Нет", "Нет" by default
 };
 
 struct BoxRequest
@@ -45,6 +46,11 @@ void showMessage(const QString &text);
 
 // "Delete record?"; true when the user chose OK.
 bool confirmDeletion();
+
+// A question captioned with the application title; true when the user
+// chose "Да". Enter and Escape choose "Нет", so that nothing is done by a
+// key pressed before the question was read.
+bool askYesNo(const QString &text);
 
 // A carriage return starts a new line; QLabel does not break at one.
 QString withLineBreaks(const QString &text);

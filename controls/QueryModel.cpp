@@ -182,7 +182,7 @@ Qt::ItemFlags QueryModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     const int field = fieldOfColumn(index.column());
-    if (field >= 0 && !m_query->field(field).readOnly)
+    if (field >= 0 && !m_query->field(field).readOnly && !m_query->isReadOnly())
         flags |= Qt::ItemIsEditable;
     return flags;
 }

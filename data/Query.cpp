@@ -270,6 +270,12 @@ void Query::setState(State state)
     emit stateChanged();
 }
 
+void Query::refuseWhenReadOnly() const
+{
+    if (m_readOnly)
+        throw Error(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+}
+
 void Query::requireEditing() const
 {
     if (m_state != State::Edit && m_state != State::Insert)
@@ -282,6 +288,7 @@ void Query::edit()
         return;
     if (!isOpen())
         throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    refuseWhenReadOnly();
     if (eof())
         return startInsert(rowCount()); // editing an empty result adds a row
     m_original = m_rows.rowValues(m_current);
@@ -303,6 +310,7 @@ void Query::startInsert(int row)
 {
     if (!isOpen())
         throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    refuseWhenReadOnly();
     row = leaveRowTowards(row);
     emit rowAboutToBeInserted(row);
     m_rows.insertRow(row);
@@ -549,6 +557,7 @@ void Query::deleteCurrent()
         return cancel();
     if (eof())
         return;
+    refuseWhenReadOnly();
     if (m_state == State::Edit)
         cancel();
     resolveWriteTarget();

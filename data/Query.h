@@ -106,7 +106,11 @@ public:
     // A new row nobody changed: leaving it drops it instead of writing it.
     bool isUntouchedNewRow() const { return m_state == State::Insert && !m_modified; }
     // Whether rows can be inserted, changed and deleted now.
-    bool canModify() const { return isOpen(); }
+    bool canModify() const { return isOpen() && !m_readOnly; }
+    // Rows only shown: none is inserted, changed or deleted in place (a
+    // command may still write them, as updateRowsAsRead does).
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool isReadOnly() const { return m_readOnly; }
     // The one rule for leaving the current row, whatever the move: a new row
     // nobody changed is dropped, a changed or new row is written. Throws
     // when the write fails; the row then stays in editing.
@@ -158,6 +162,7 @@ private:
     void bindFields();
     void setState(State state);
     void requireEditing() const;
+    void refuseWhenReadOnly() const;
     void startInsert(int row);
     int leaveRowTowards(int target);
     void forgetIndexes();
@@ -177,6 +182,7 @@ private:
     mutable QHash<QString, PrefixIndex> m_prefixIndexes;          // by lower-case text field
 
     State m_state = State::Inactive;
+    bool m_readOnly = false;
     bool m_modified = false;
     QList<QVariant> m_original; // the row being edited, as it was read
 
