@@ -10,6 +10,8 @@
 #include "controls/WindowPlacement.h"
 #include "reports/RosterReport.h"
 #include "data/Statements.h"
+#include "data/StudentSearch.h"
+#include "data/StudentTransfer.h"
 #include "data/TDM.h"
 #include "screens/ReportPreview.h"
 #include "screens/ReportSaving.h"
@@ -19,6 +21,9 @@
 #include "screens/TForm6.h"
 #include "screens/TForm9.h"
 #include "screens/TForm10.h"
+#include "screens/TForm14.h"
+#include "screens/TForm15.h"
+#include "screens/TForm16.h"
 #include "signin/SigninExchange.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
@@ -89,6 +94,21 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     // The roster's own menu offers the same two commands.
     ui->DBGridEh1->addActions({ui->N5, ui->N6});
     ui->DBGridEh1->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // Finding a student; the card and the transfer of the roster's current student.
+    connect(ui->N30, &QAction::triggered, this, [this] { runUserAction([this] { N30Click(); }); });
+    connect(ui->N31, &QAction::triggered, this, [this] { runUserAction([this] { N31Click(); }); });
+    connect(ui->N32, &QAction::triggered, this, [this] { runUserAction([this] { N32Click(); }); });
+    auto *studentCommands = new QAction(this);
+    studentCommands->setSeparator(true);
+    ui->DBGridEh1->addActions({studentCommands, ui->N31, ui->N32});
+    if (DM) {
+        Query *roster = DM->ADOQ_movement_slushatel;
+        for (auto change : {&Query::opened, &Query::closed, &Query::stateChanged})
+            connect(roster, change, this, &TForm1::enableStudentCommands);
+        for (auto change : {&Query::currentRowChanged, &Query::rowChanged, &Query::rowRemoved})
+            connect(roster, change, this, &TForm1::enableStudentCommands);
+    }
 }
 
 TForm1::~TForm1()
@@ -225,15 +245,108 @@ void TForm1::N9Click()
         showModal(Form10, [this] { return newReportWindow<TForm10>(); });
 }
 
-void TForm1::showGroup(const QVariant &faculty, const QVariant &group)
+bool TForm1::showGroup(const QVariant &faculty, const QVariant &group)
 {
     // As a pick does: the roster's row is written with the group it was typed in.
     if (!writeRosterRow())
-        return;
+        return false;
     ui->DBLookupComboBox1->setKeyValue(faculty);
     DBLookupComboBox1Click();
     ui->DBLookupComboBox2->setKeyValue(group);
     DBLookupComboBox2Click();
+    return true;
+}
+
+TForm14 *TForm1::newSearchWindow()
+{
+    auto *window = new TForm14;
+    connect(window, &TForm14::studentChosen, this,
+            [this](const StudentPlace &place) { runUserAction([&] { showStudentRow(place); }); });
+    connect(window, &TForm14::studentTransferred, this, [this] { runUserAction([this] { rereadRoster(); }); });
+    return window;
+}
+
+void TForm1::N30Click()
+{
+    // What is found, shown on a card and transferred is what is stored: a
+    // row being edited is written first.
+    if (writeRosterRow())
+        showModal(Form14, [this] { return newSearchWindow(); });
+}
+
+void TForm1::N31Click()
+{
+    Query *roster = DM->ADOQ_movement_slushatel;
+    if (!writeRosterRow() || roster->eof())
+        return;
+    const QVariant student = roster->value(QStringLiteral("id_student"));
+    bool transferred = false;
+    showModal(Form15, [&] {
+        auto *card = new TForm15(student);
+        connect(card, &TForm15::studentTransferred, this, [&] { transferred = true; });
+        return card;
+    });
+    if (transferred)
+        rereadRoster();
+}
+
+void TForm1::N32Click()
+{
+    Query *roster = DM->ADOQ_movement_slushatel;
+    if (!writeRosterRow())
+        return;
+    const int row = roster->eof() ? -1 : roster->currentRow();
+    if (const QString reason = Transfer::refusalOfRow(*roster, row); !reason.isEmpty()) {
+        showMessage(reason);
+        return;
+    }
+    bool transferred = false;
+    showModal(Form16, [&] {
+        auto *dialog = new TForm16(roster, row, roster->asString(QStringLiteral("FIO")));
+        connect(dialog, &TForm16::transferred, this, [&] { transferred = true; });
+        return dialog;
+    });
+    if (transferred)
+        rereadRoster();
+}
+
+void TForm1::showStudentRow(const StudentPlace &place)
+{
+    if (!showGroup(place.faculty, place.group))
+        return;
+    selectRosterRow(place.movement);
+    ui->DBGridEh1->setFocus();
+}
+
+void TForm1::selectRosterRow(const QVariant &movement)
+{
+    const int row = DM->ADOQ_movement_slushatel->lookupRow(QStringLiteral("id_movement"), movement);
+    DataGrid *grid = ui->DBGridEh1;
+    if (row < 0 || row >= grid->model()->rowCount())
+        return;
+    const int name = grid->modelColumn(1);
+    grid->setCurrentIndex(grid->model()->index(row, std::max(0, name)));
+    grid->scrollTo(grid->currentIndex());
+}
+
+void TForm1::rereadRoster()
+{
+    const QVariant group = DM->chosen.group;
+    if (!group.isValid() || group.isNull())
+        return;
+    const Query *roster = DM->ADOQ_movement_slushatel;
+    const int key = roster->rows().indexOf(QStringLiteral("id_movement"));
+    const QVariant current = roster->eof() || key < 0 ? QVariant() : roster->rows().value(roster->currentRow(), key);
+    DBLookupComboBox2Click();
+    selectRosterRow(current);
+}
+
+void TForm1::enableStudentCommands()
+{
+    const Query *roster = DM->ADOQ_movement_slushatel;
+    const bool onStudent = roster->isOpen() && !roster->eof() && !roster->value(QStringLiteral("id_student")).isNull();
+    ui->N31->setEnabled(onStudent);
+    ui->N32->setEnabled(onStudent && Transfer::refusalOfRow(*roster, roster->currentRow()).isEmpty());
 }
 
 ReportTable TForm1::rosterReport() const

@@ -17,6 +17,8 @@ namespace qor {
 class DataGrid;
 class LookupList;
 class TForm6;
+class TForm14;
+struct StudentPlace;
 
 // The main window: the faculty and group lists and the chosen group's
 // roster, editable in place. Its creation runs the sign-in; nothing else of
@@ -61,8 +63,17 @@ public:
 
     // Shows a group's roster as picking its faculty and then the group in
     // the lists does, a row being edited written first; a row that cannot
-    // be written keeps the roster as it is, with the reason shown.
-    void showGroup(const QVariant &faculty, const QVariant &group);
+    // be written keeps the roster as it is, with the reason shown (false).
+    bool showGroup(const QVariant &faculty, const QVariant &group);
+
+    // Finding a student, the student's card and the transfer to another group.
+    void N30Click();
+    void N31Click();
+    void N32Click();
+    // Shows a roster row found elsewhere as picking its faculty and group
+    // does, that row current and the keys in the roster.
+    void showStudentRow(const StudentPlace &place);
+    TForm14 *newSearchWindow();
 
     // The roster on screen as it is printed and saved, with the heading of
     // the group it was read for.
@@ -90,6 +101,10 @@ private:
     void setUpRoster();
     bool writeRosterRow();
     void enableRosterOutput(bool enabled);
+    void enableStudentCommands();
+    void selectRosterRow(const QVariant &movement);
+    // After a transfer made elsewhere: the roster read again as a pick reads it, on the same row.
+    void rereadRoster();
 
     std::unique_ptr<Ui::TForm1> ui;
     enum class SignIn { NotRun, Cancelled, Succeeded };
