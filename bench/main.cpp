@@ -7,6 +7,7 @@
 #include "RawEngine.h"
 #include "RosterOutput.h"
 #include "Samples.h"
+#include "StudentSearchBench.h"
 #include "TypicalQt.h"
 
 #include "app/Application.h"
@@ -206,6 +207,8 @@ void measureSize(const Size &size, int repeat, const QString &keep)
     printRow("printed to PDF", handedOn.pdf, handedOn.pdfRaw);
     printRow("saved as .xlsx", handedOn.xlsx, handedOn.xlsxRaw);
     printRow("saved as CSV", handedOn.csv, handedOn.csvRaw);
+
+    measureStudentSearch(ours, raw, file, repeat);
 
     const size_t bytes = raw.step(plain(statements::students())) + raw.step(plain(statements::rosterOfGroup(group)));
     const QStringList child{QStringLiteral("--peak-after-ten-picks"), QString(), file, QString::number(size.groups)};

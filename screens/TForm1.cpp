@@ -315,6 +315,8 @@ void TForm1::showStudentRow(const StudentPlace &place)
     if (!showGroup(place.faculty, place.group))
         return;
     selectRosterRow(place.movement);
+    // Back from the window that found the row: the keys go to the roster.
+    activateWindow();
     ui->DBGridEh1->setFocus();
 }
 
