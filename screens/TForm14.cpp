@@ -160,20 +160,29 @@ void TForm14::Edit1Change()
             showStatus(QStringLiteral("Список слушателей не прочитан: %1").arg(m_readError));
         return;
     }
-    const StudentSearch search = StudentSearch::of(*m_names, m_edit->text());
-    m_rows->close();
-    if (NameIndex::typedWords(m_edit->text()).empty()) {
+    const QString typed = m_edit->text();
+    if (NameIndex::typedWords(typed).empty()) {
+        m_rows->close();
+        m_shown.clear();
         showStatus(QStringLiteral("Наберите начало фамилии, имени или отчества (слушателей в списке: %1); "
                                   "несколько слов сужают поиск.")
                        .arg(number(m_names->count())));
         return;
     }
-    if (search.found == 0) {
-        showStatus(QStringLiteral("Не найдено ни одного слушателя, слова имени которого начинаются с набранного."));
-        return;
+    const StudentSearch search = StudentSearch::of(*m_names, typed);
+    // A key that leaves the same students (a space, a letter more of a word
+    // all of them share) reads nothing again.
+    if (search.shown != m_shown || search.shown.isEmpty()) {
+        m_rows->close();
+        m_shown.clear();
+        if (search.found == 0) {
+            showStatus(QStringLiteral("Не найдено ни одного слушателя, слова имени которого начинаются с набранного."));
+            return;
+        }
+        m_rows->setSql(statements::rosterRowsOfStudents(search.shown));
+        m_rows->open();
+        m_shown = search.shown;
     }
-    m_rows->setSql(statements::rosterRowsOfStudents(search.shown));
-    m_rows->open();
     const QString order = QStringLiteral(
         "Сначала строки, где слушатель числится в группе (без даты отчисления), "
         "затем остальные; в каждой части — по алфавиту.");
@@ -221,6 +230,7 @@ void TForm14::BitBtn1Click()
     });
     if (transferred) {
         // The rows found show the transfer, and so does the main window.
+        m_shown.clear();
         Edit1Change();
         emit studentTransferred();
     }

@@ -67,6 +67,7 @@ private:
     DataSource *m_source = nullptr;
     QFutureWatcher<StudentNamesRead> m_reading;
     std::shared_ptr<const StudentNames> m_names;
+    QList<qint64> m_shown; // the students whose rows are shown
     QString m_readError;
 };
 
