@@ -122,7 +122,8 @@ TForm14::TForm14(QWidget *parent) : SecondaryWindow(parent)
 
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textChanged, this, [this] { runUserAction([this] { Edit1Change(); }); });
-    connect(m_rows, &Query::currentRowChanged, this, [this] { m_card->setEnabled(!m_rows->eof()); });
+    for (auto change : {&Query::opened, &Query::closed})
+        connect(m_rows, change, this, [this] { m_card->setEnabled(m_rows->isOpen() && !m_rows->eof()); });
     m_card->setEnabled(false);
 
     setOuterSize(this, QSize(1120, 600), mainWindow());

@@ -78,11 +78,11 @@ TForm16::TForm16(Query *rows, int row, const QString &studentName, QWidget *pare
     m_groupList->setObjectName(QStringLiteral("DBLookupComboBox2"));
     m_groupList->setListSource(new DataSource(m_groups, QStringLiteral("DS_transfer_groups"), this),
                                QStringLiteral("name_full"), QStringLiteral("id_group_slushatel"));
-    grid->addWidget(boldLabel(QStringLiteral("Перевести в группу"), this), 2, 0, 1, 6);
-    grid->addWidget(boldLabel(QStringLiteral("Факультет:"), this), 3, 0);
-    grid->addWidget(m_facultyList, 3, 1, 1, 5);
-    grid->addWidget(boldLabel(QStringLiteral("Группа:"), this), 4, 0);
-    grid->addWidget(m_groupList, 4, 1, 1, 5);
+    grid->addWidget(boldLabel(QStringLiteral("Перевести в группу"), this), 3, 0, 1, 6);
+    grid->addWidget(boldLabel(QStringLiteral("Факультет:"), this), 4, 0);
+    grid->addWidget(m_facultyList, 4, 1, 1, 5);
+    grid->addWidget(boldLabel(QStringLiteral("Группа:"), this), 5, 0);
+    grid->addWidget(m_groupList, 5, 1, 1, 5);
 
     const auto orderLine = [&](int line, const QString &heading, LookupList *&order, QLineEdit *&number,
                                DatePicker *&day, int firstName) {
@@ -103,9 +103,11 @@ TForm16::TForm16(Query *rows, int row, const QString &studentName, QWidget *pare
         grid->addWidget(boldLabel(QStringLiteral("Дата:"), this), line + 1, 4);
         grid->addWidget(day, line + 1, 5);
     };
-    grid->setRowMinimumHeight(5, 8);
-    orderLine(6, QStringLiteral("Отчисление из нынешней группы"), m_leaveOrder, m_leaveNumber, m_leaveDate, 3);
-    orderLine(8, QStringLiteral("Зачисление в новую группу"), m_comeOrder, m_comeNumber, m_comeDate, 4);
+    // A little room between the parts: where from, where to, the two orders.
+    for (int gap : {2, 6, 9})
+        grid->setRowMinimumHeight(gap, 6);
+    orderLine(7, QStringLiteral("Отчисление из нынешней группы"), m_leaveOrder, m_leaveNumber, m_leaveDate, 3);
+    orderLine(10, QStringLiteral("Зачисление в новую группу"), m_comeOrder, m_comeNumber, m_comeDate, 4);
     m_leaveOrder->setListSource(DM->DS_prikaz_leave_slushatel, QStringLiteral("prikaz_leave"),
                                 QStringLiteral("id_prikaz_leave_slushatel"));
     m_comeOrder->setListSource(DM->DS_Prikaz_come_slushatel, QStringLiteral("prikaz_come"),
@@ -161,7 +163,7 @@ TForm16::TForm16(Query *rows, int row, const QString &studentName, QWidget *pare
     });
     m_leaveDate->setDateTime(QDateTime(QDate::currentDate(), QTime(0, 0))); // the enrolment's day follows
 
-    setOuterSize(this, QSize(640, 360), mainWindow());
+    setOuterSize(this, QSize(660, 350), mainWindow());
     TDM::reopen(m_faculties, statements::facultiesWithGroups());
     showFromWhere();
     m_facultyList->setFocus();

@@ -188,6 +188,47 @@ private slots:
         QVERIFY(dialog->isVisible()); // nothing typed is lost: it can be corrected
     }
 
+    // Another client enrols the student in the target after the dialog's own
+    // check: the transaction finds it and writes nothing.
+    void theTransactionChecksTheTargetAgain()
+    {
+        Query *roster = DM->ADOQ_movement_slushatel;
+        Transfer transfer;
+        transfer.targetGroup = 2;
+        transfer.expulsion = {1, QStringLiteral("7-п"), QDate(2021, 3, 5)};
+        transfer.enrolment = {1, QStringLiteral("7-п"), QDate(2021, 3, 5)};
+        QCOMPARE(transfer.refusal(*roster, roster->currentRow()), QString());
+        demo->owner()->execute(
+            QStringLiteral("INSERT INTO movement_slushatel (id_student, id_group_slushatel) VALUES (1, 2)"));
+        const QStringList before = storedRows();
+        QCOMPARE(errorOf([&] { transfer.writeFrom(DM->ADOCon, *roster, roster->currentRow()); }),
+                 QStringLiteral("Слушатель уже зачислен в группу «Охрана труда на предприятии» и не отчислен из неё. "
+                                "Выберите другую группу."));
+        QCOMPARE(storedRows(), before);
+    }
+
+    // The roster's own menu offers the card and the transfer; the transfer
+    // only on a row without an expulsion.
+    void theRostersMenuOffersTheCardAndTheTransfer()
+    {
+        QStringList items;
+        for (QAction *item : Form1->rosterGrid()->actions())
+            items.append(item->isSeparator() ? QStringLiteral("-") : item->text());
+        QCOMPARE(items.mid(2), (QStringList{"-", "Карточка слушателя", "Перевести в другую группу…"}));
+        auto *card = Form1->findChild<QAction *>(QStringLiteral("N31"));
+        auto *transfer = Form1->findChild<QAction *>(QStringLiteral("N32"));
+        QCOMPARE(card->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
+        QVERIFY(card->isEnabled() && transfer->isEnabled());
+        DataGrid *roster = Form1->rosterGrid();
+        roster->setCurrentIndex(roster->model()->index(0, roster->modelColumn(1)));
+        QTest::keyClick(roster, Qt::Key_Down);
+        QTest::keyClick(roster, Qt::Key_Down); // Ёлкина, expelled
+        QCOMPARE(roster->model()->index(roster->currentIndex().row(), roster->modelColumn(1)).data().toString(),
+                 QStringLiteral("Ёлкина Мария Петровна"));
+        QVERIFY(card->isEnabled());
+        QVERIFY(!transfer->isEnabled());
+    }
+
     // A group whose term has ended is asked about: "Нет" writes nothing, "Да" transfers.
     void aGroupPastItsTermIsAskedAbout()
     {
