@@ -163,7 +163,7 @@ TForm16::TForm16(Query *rows, int row, const QString &studentName, QWidget *pare
     });
     m_leaveDate->setDateTime(QDateTime(QDate::currentDate(), QTime(0, 0))); // the enrolment's day follows
 
-    setOuterSize(this, QSize(660, 350), mainWindow());
+    setOuterSize(this, QSize(660, 320), mainWindow());
     TDM::reopen(m_faculties, statements::facultiesWithGroups());
     showFromWhere();
     m_facultyList->setFocus();
