@@ -295,7 +295,16 @@ private slots:
             QVERIFY(transfer->isEnabled());
             QTest::mouseClick(transfer, Qt::LeftButton);
             afterTransfer = column(0);
-            QTest::keyClick(Form15->movementGrid(), Qt::Key_Escape);
+            // Its rows are only shown: Insert, Down past the last row and Ctrl+Delete change nothing.
+            DataGrid *grid = Form15->movementGrid();
+            grid->setFocus();
+            for (auto [key, modifiers] :
+                 {std::pair{Qt::Key_Insert, Qt::NoModifier}, std::pair{Qt::Key_Down, Qt::NoModifier},
+                  std::pair{Qt::Key_Down, Qt::NoModifier}, std::pair{Qt::Key_Delete, Qt::ControlModifier}})
+                QTest::keyClick(grid, key, modifiers);
+            QCOMPARE(column(0), afterTransfer);
+            QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
+            QTest::keyClick(grid, Qt::Key_Escape);
         });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::ControlModifier);
         QVERIFY(!Form15);
