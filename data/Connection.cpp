@@ -6,6 +6,7 @@
 #include "data/OdbcEngine.h"
 #include "data/Query.h"
 #include "embedded/SqliteEngine.h"
+#include "postgres/PostgresEngine.h"
 
 namespace qor {
 
@@ -37,6 +38,8 @@ std::unique_ptr<Engine> Connection::makeEngine(const ConnectionSettings &setting
     if (settings.dataSource.compare(QLatin1String(EmbeddedDataSource), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteEngine>(embeddedDatabaseFile(settings.catalog), settings.catalog,
                                               settings.userName, settings.password);
+    if (const auto server = postgresServer(settings.dataSource))
+        return std::make_unique<PostgresEngine>(*server, settings.catalog, settings.userName, settings.password);
     return std::make_unique<OdbcEngine>(settings);
 }
 

@@ -374,6 +374,33 @@ QString syntaxErrorNear(const QString &token)
     return QStringLiteral("Incorrect syntax near '%1'.").arg(token);
 }
 
+QString nulCharacterError()
+{
+    return QStringLiteral("The statement holds the character with code 0, which no statement may hold.");
+}
+
+QString procedureNotFoundError(const QString &procedure)
+{
+    return QStringLiteral("Could not find stored procedure '%1'.").arg(procedure);
+}
+
+QString executePermissionError(const QString &procedure, const QString &catalog)
+{
+    return QStringLiteral("The EXECUTE permission was denied on the object '%1', database '%2', schema 'dbo'.")
+        .arg(procedure, catalog);
+}
+
+QString permissionDeniedError()
+{
+    return QStringLiteral("The user does not have permission to perform this action.");
+}
+
+QString countsNotUpdatableError()
+{
+    return QStringLiteral("Cannot update the view or function 'movement_counts' because it contains aggregates, or a "
+                          "DISTINCT or GROUP BY clause, or PIVOT or UNPIVOT operator.");
+}
+
 QString truncationError()
 {
     return QStringLiteral("String or binary data would be truncated.");

@@ -60,6 +60,13 @@ QString lastToken(const QString &statement);
 
 // The server's texts.
 QString syntaxErrorNear(const QString &token);
+QString nulCharacterError(); // a statement holding U+0000, which a C string ends at
+QString procedureNotFoundError(const QString &procedure);
+QString executePermissionError(const QString &procedure, const QString &catalog);
+QString permissionDeniedError(); // a table or statement the login may not use
+// A write to movement_counts, the roster's counts per group and dates: on
+// the server a view over the roster that no statement may change.
+QString countsNotUpdatableError();
 QString dateConversionError(); // a literal that is no date
 QString truncationError();     // a text longer than its column
 QString explicitIdentityError(const QString &table);          // a column list names the key
