@@ -272,7 +272,10 @@ void createDemo(const QString &dir, bool force)
     info.serverName = QStringLiteral("(embedded)");
     try {
         createDatabase(building, info.userName, info.password);
-        fillDemoData(building);
+        {
+            auto db = SqliteEngine::openAsOwner(building);
+            inTransaction(*db, [&] { fillDemoData(*db); });
+        }
         addUser(building, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
         addUser(building, {QStringLiteral("novice"), QStringLiteral("novice1"), true, std::nullopt});
         addUser(building, {QStringLiteral("expiring"), QStringLiteral("expire1"), false, 10});
