@@ -96,15 +96,17 @@ public:
             .arg(QString::fromLatin1(SuperUser));
     }
 
-    // Installs server/postgresql into a new database with the commands its
-    // README gives; empty when it did, else what failed.
-    QString installQor(const QString &sourceFolder, const QString &database, const QString &gatePassword)
+    // Installs server/postgresql into a database with the commands its README
+    // gives, making the database first when asked; empty when it did, else
+    // what failed.
+    QString installQor(const QString &sourceFolder, const QString &database, const QString &gatePassword, bool createDatabase)
     {
         const QString scripts = sourceFolder + QStringLiteral("/server/postgresql/");
         const QStringList server{QStringLiteral("-h"), socketFolder(), QStringLiteral("-p"), QString::number(m_port),
                                  QStringLiteral("-U"), QString::fromLatin1(SuperUser)};
-        if (!runClient(QStringLiteral("createdb"), server + QStringList{QStringLiteral("-E"), QStringLiteral("UTF8"),
-                                                                       QStringLiteral("-T"), QStringLiteral("template0"), database}))
+        if (createDatabase
+            && !runClient(QStringLiteral("createdb"), server + QStringList{QStringLiteral("-E"), QStringLiteral("UTF8"),
+                                                                          QStringLiteral("-T"), QStringLiteral("template0"), database}))
             return m_error;
         for (const char *script : {"qor_schema.sql", "get_user.sql", "logins_and_roles.sql"}) {
             const QStringList psql = server + QStringList{QStringLiteral("-d"), database, QStringLiteral("-1"), QStringLiteral("-v"),

@@ -95,6 +95,60 @@ private slots:
     }
     void cleanupTestCase() { server.reset(); }
 
+    // The README's commands install the scripts into a new database, and run
+    // again over it change nothing; a user added there signs in through the
+    // server's gate login, which keeps its password.
+    void installsWithTheReadmesCommands()
+    {
+        ThrowawayPostgres &pg = server->server();
+        const QString office = QStringLiteral("office");
+        for (const bool first : {true, false}) {
+            const QString failed = pg.installQor(QStringLiteral(QOR_SOURCE_DIR), office, QStringLiteral("not-the-gates"), first);
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        }
+        admin::addServerUser(server->administrator(), office, {QStringLiteral("иванов"), QStringLiteral("pass1234"), false, std::nullopt});
+        QCOMPARE(pg.psql(office, QStringLiteral("SELECT count(*) || ' ' || min(value) FROM qor_user, qor_setting")),
+                 QStringLiteral("1 12"));
+
+        PostgresEngine gate(server->address(), office, server->settings().userName, server->settings().password);
+        const RowSet reply = gate.select(getUserCall(QStringLiteral("ИВАНОВ"), QStringLiteral("pass1234")));
+        QCOMPARE(reply.text(0, 4), QString());
+        PostgresEngine working(server->address(), office, decodeStored(reply.text(0, 0)), decodeStored(reply.text(0, 1)));
+        QCOMPARE(working.select(statements::students()).rowCount(), 0);
+        QCOMPARE(errorOf([&] { working.select(QStringLiteral("SELECT * FROM qor_login")); }), tsql::permissionDeniedError());
+    }
+
+    // qor-admin demo --server refuses before it changes anything: no
+    // database, login or settings file is left of the attempt.
+    void qorAdminRefusesAndChangesNothing_data()
+    {
+        QTest::addColumn<QString>("serverName");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("error");
+        const QString right = QString::fromLatin1(ThrowawayPostgres::SuperPassword);
+        QTest::newRow("a wrong password") << "" << "wrong" << "password authentication failed";
+        QTest::newRow("no server there") << "pg:127.0.0.1,1" << right << "Cannot connect to";
+        QTest::newRow("a database QOR there") << "" << right << "The server has a database QOR already";
+        QTest::newRow("no PostgreSQL server") << "(embedded)" << right << "is no PostgreSQL server";
+    }
+    void qorAdminRefusesAndChangesNothing()
+    {
+        QFETCH(QString, serverName);
+        QFETCH(QString, password);
+        QFETCH(QString, error);
+        admin::ServerAdministrator administrator = server->administrator();
+        if (!serverName.isEmpty())
+            administrator.server = serverName;
+        administrator.password = password;
+        const QString everything = QStringLiteral("SELECT (SELECT string_agg(datname, ',' ORDER BY datname) FROM pg_database) || ' ' || "
+                                                  "(SELECT string_agg(rolname, ',' ORDER BY rolname) FROM pg_roles)");
+        const auto before = server->server().psql(QStringLiteral("postgres"), everything);
+        QTemporaryDir dir;
+        QVERIFY(errorOf([&] { admin::createServerDemo(dir.path(), administrator, false); }).contains(error));
+        QCOMPARE(server->server().psql(QStringLiteral("postgres"), everything), before);
+        QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/Data/QOR")));
+    }
+
     void everyStatementAnswersAsOnTheEmbeddedEngine_data()
     {
         QTest::addColumn<QString>("statement");
