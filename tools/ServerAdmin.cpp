@@ -36,10 +36,10 @@ std::unique_ptr<PostgresEngine> connect(const ServerAdministrator &admin, const 
     try {
         return std::make_unique<PostgresEngine>(server, database, admin.user, admin.password);
     } catch (const Error &error) {
-        throw Error(QStringLiteral("Cannot connect to database %1 on the PostgreSQL server %2, port %3, as %4: %5")
-                        .arg(database, server.host)
+        throw Error(QStringLiteral("Cannot connect to the PostgreSQL server %1, port %2 (database %3) as %4: %5")
+                        .arg(server.host)
                         .arg(server.port)
-                        .arg(admin.user, error.text()));
+                        .arg(database, admin.user, error.text()));
     }
 }
 
@@ -108,7 +108,34 @@ void dropDatabase(PostgresEngine &maintenance, const QString &database, const QS
     }
 }
 
+void makeDatabase(PostgresEngine &maintenance, const ServerAdministrator &admin, const QString &database,
+                  const QString &gatePassword, const std::function<void(PostgresEngine &)> &fill)
+{
+    maintenance.runScript(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0")
+                              .arg(QString::fromUtf8(pg::quotedIdentifier(database))));
+    try {
+        const auto db = connect(admin, database);
+        inTransaction(*db, [&] {
+            db->query(QStringLiteral("SELECT set_config('qor.gate_password', $1, true)"), {gatePassword});
+            db->runScript(QString::fromUtf8(QorSchemaSql));
+            db->runScript(QString::fromUtf8(QorGetUserSql));
+            db->runScript(QString::fromUtf8(QorLoginsAndRolesSql));
+            fill(*db);
+        });
+    } catch (...) {
+        dropDatabase(maintenance, database, {});
+        throw;
+    }
+}
+
 } // namespace
+
+void createServerDatabase(const ServerAdministrator &admin, const QString &database, const QString &gatePassword,
+                          const std::function<void(PostgresEngine &)> &fill)
+{
+    const auto maintenance = connect(admin, MaintenanceDatabase);
+    makeDatabase(*maintenance, admin, database, gatePassword, fill);
+}
 
 void createServerDemo(const QString &dir, const ServerAdministrator &admin, bool force)
 {
@@ -139,28 +166,16 @@ void createServerDemo(const QString &dir, const ServerAdministrator &admin, bool
     if (!out.open(QIODevice::WriteOnly) || out.write(record) != record.size())
         throw Error(QStringLiteral("Cannot write %1: %2").arg(settingsFile, out.errorString()));
 
-    maintenance->runScript(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0")
-                               .arg(QString::fromUtf8(pg::quotedIdentifier(DemoDatabase))));
     QStringList logins;
-    try {
-        const auto db = connect(admin, DemoDatabase);
-        inTransaction(*db, [&] {
-            db->query(QStringLiteral("SELECT set_config('qor.gate_password', $1, true)"), {settings.password});
-            db->runScript(QString::fromUtf8(QorSchemaSql));
-            db->runScript(QString::fromUtf8(QorGetUserSql));
-            db->runScript(QString::fromUtf8(QorLoginsAndRolesSql));
-            fillDemoData(*db);
-            addUser(*db, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
-            addUser(*db, {QStringLiteral("novice"), QStringLiteral("novice1"), true, std::nullopt});
-            addUser(*db, {QStringLiteral("expiring"), QStringLiteral("expire1"), false, 10});
-            const RowSet made = db->query(QStringLiteral("SELECT name FROM qor_login"));
-            for (int row = 0; row < made.rowCount(); ++row)
-                logins.append(made.text(row, 0));
-        });
-    } catch (...) {
-        dropDatabase(*maintenance, DemoDatabase, {});
-        throw;
-    }
+    makeDatabase(*maintenance, admin, DemoDatabase, settings.password, [&](PostgresEngine &db) {
+        fillDemoData(db);
+        addUser(db, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
+        addUser(db, {QStringLiteral("novice"), QStringLiteral("novice1"), true, std::nullopt});
+        addUser(db, {QStringLiteral("expiring"), QStringLiteral("expire1"), false, 10});
+        const RowSet made = db.query(QStringLiteral("SELECT name FROM qor_login"));
+        for (int row = 0; row < made.rowCount(); ++row)
+            logins.append(made.text(row, 0));
+    });
     if (!out.commit()) {
         dropDatabase(*maintenance, DemoDatabase, logins << GateLogin);
         throw Error(QStringLiteral("Cannot write %1: %2").arg(settingsFile, out.errorString()));

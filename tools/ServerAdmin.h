@@ -4,6 +4,12 @@
 
 #include <QString>
 
+#include <functional>
+
+namespace qor {
+class PostgresEngine;
+}
+
 namespace qor::admin {
 
 // What the administration tool does to a QOR database on a PostgreSQL
@@ -24,6 +30,13 @@ struct ServerAdministrator
 // server that has a database QOR or a login qor_gate already; without force,
 // an existing DIR/Data/QOR.
 void createServerDemo(const QString &dir, const ServerAdministrator &admin, bool force);
+
+// A new database of that name on the server, made with server/postgresql's
+// scripts and filled by fill, as its administrator, in one transaction; it
+// goes again when any of that fails. A gate login the server lacks is made
+// with gatePassword.
+void createServerDatabase(const ServerAdministrator &admin, const QString &database, const QString &gatePassword,
+                          const std::function<void(PostgresEngine &)> &fill);
 
 // The same commands as on an embedded database, on the database of that name.
 // A new user gets a working login of its own (qor_add_user).
