@@ -222,6 +222,8 @@ void PostgresEngine::reconnectWhenLost()
     PQreset(m_connection);
     if (PQstatus(m_connection) != CONNECTION_OK)
         throw Error(connectionError());
+    if (!m_dateStyle.isEmpty())
+        PQclear(PQexec(m_connection, m_dateStyle.toUtf8().constData()));
 }
 
 PostgresEngine::Result PostgresEngine::exec(const QString &statement, const QList<QVariant> &values)
@@ -424,6 +426,8 @@ void PostgresEngine::selectInto(const QString &statement, RowSet &rows)
     rows.reset({});
     const pg::Statement translated = pg::translate(statement);
     const Result result = run(translated, tsql::writeTarget(translated.text));
+    if (translated.text.startsWith(QLatin1String("SET DateStyle")))
+        m_dateStyle = translated.text;
     if (result.hasRows())
         readRows(result.get(), rows, true);
 }
@@ -432,6 +436,8 @@ void PostgresEngine::execute(const QString &statement)
 {
     const pg::Statement translated = pg::translate(statement);
     run(translated, tsql::writeTarget(translated.text));
+    if (translated.text.startsWith(QLatin1String("SET DateStyle")))
+        m_dateStyle = translated.text;
 }
 
 QString PostgresEngine::primaryKey(const QString &table)

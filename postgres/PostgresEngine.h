@@ -85,6 +85,8 @@ private:
     QHash<QString, QString> m_primaryKeys;      // by lower-case table name
     QHash<QString, QStringList> m_tableColumns; // by lower-case table name
     QStringList m_notices;
+    // The last SET DateStyle the client sent, made again on a new connection.
+    QString m_dateStyle;
 };
 
 } // namespace qor

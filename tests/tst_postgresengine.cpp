@@ -275,6 +275,19 @@ private slots:
         QCOMPARE(stored(everything), left);
     }
 
+    // A connection the server dropped fails the statement that finds it so,
+    // with the reason; the next statement connects again, with the date order
+    // the client had set.
+    void connectsAgainAfterTheServerDroppedIt()
+    {
+        const auto worker = server->worker();
+        worker->execute(statements::dateFormatDmy());
+        const QString login = server->workingLogin(QStringLiteral("demo")).value(0);
+        server->owner()->query(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = $1"), {login});
+        QVERIFY(!errorOf([&] { worker->select(statements::allFaculties()); }).isEmpty());
+        QCOMPARE(worker->select(QStringLiteral("SELECT CAST('05.03.2026' AS datetime) AS day")).text(0, 0), QStringLiteral("2026-03-05 00:00:00"));
+    }
+
     void keysComeFromTheServerAndTextsGoBothWays()
     {
         QVERIFY2(server->reset().isEmpty(), "the demo database could not be put back");

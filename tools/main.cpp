@@ -1,6 +1,7 @@
 // qor-admin: creates embedded QOR databases, users, settings files and demo data.
 #include "data/DataFolder.h"
 #include "engine/Error.h"
+#include "postgres/PostgresEngine.h"
 #include "tools/AdminCommands.h"
 #include "tools/ServerAdmin.h"
 
@@ -144,6 +145,7 @@ void run(const QStringList &all)
         info.databaseName = args.required(QStringLiteral("database"));
         try {
             qor::encodeSettingsRecord(info);
+            qor::postgresServer(info.serverName); // a pg: server must name a host and port
         } catch (const qor::Error &error) {
             throw BadUsage{error.text()}; // a text the record cannot hold is a bad argument
         }
