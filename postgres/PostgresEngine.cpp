@@ -440,35 +440,35 @@ void PostgresEngine::execute(const QString &statement)
         m_dateStyle = translated.text;
 }
 
-QString PostgresEngine::primaryKey(const QString &table)
+// A table's columns and key, read once from the catalog.
+const PostgresEngine::TableShape &PostgresEngine::shapeOf(const QString &table)
 {
     const QString name = table.toLower();
-    const auto known = m_primaryKeys.constFind(name);
-    if (known != m_primaryKeys.cend())
+    const auto known = m_tables.constFind(name);
+    if (known != m_tables.cend())
         return *known;
-    const RowSet key = query(QStringLiteral("SELECT a.attname FROM pg_catalog.pg_index i JOIN pg_catalog.pg_attribute a "
-                                            "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] "
-                                            "WHERE i.indrelid = to_regclass($1) AND i.indisprimary"),
-                             {QString::fromUtf8(pg::quotedName(name))});
-    const QString column = key.rowCount() > 0 ? key.text(0, 0) : QString();
-    m_primaryKeys.insert(name, column);
-    return column;
+    const RowSet columns = query(QStringLiteral("SELECT a.attname, i.indisprimary IS NOT NULL FROM pg_catalog.pg_attribute a "
+                                                "LEFT JOIN pg_catalog.pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
+                                                "AND a.attnum = i.indkey[0] WHERE a.attrelid = to_regclass($1) AND a.attnum > 0 "
+                                                "AND NOT a.attisdropped ORDER BY a.attnum"),
+                                 {QString::fromUtf8(pg::quotedName(name))});
+    TableShape shape;
+    for (int row = 0; row < columns.rowCount(); ++row) {
+        shape.columns.append(columns.text(row, 0));
+        if (columns.integer(row, 1))
+            shape.key = columns.text(row, 0);
+    }
+    return *m_tables.insert(name, shape);
+}
+
+QString PostgresEngine::primaryKey(const QString &table)
+{
+    return shapeOf(table).key;
 }
 
 QStringList PostgresEngine::tableColumns(const QString &table)
 {
-    const QString name = table.toLower();
-    const auto known = m_tableColumns.constFind(name);
-    if (known != m_tableColumns.cend())
-        return *known;
-    const RowSet names = query(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = to_regclass($1) "
-                                              "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
-                               {QString::fromUtf8(pg::quotedName(name))});
-    QStringList columns;
-    for (int row = 0; row < names.rowCount(); ++row)
-        columns.append(names.text(row, 0));
-    m_tableColumns.insert(name, columns);
-    return columns;
+    return shapeOf(table).columns;
 }
 
 namespace {

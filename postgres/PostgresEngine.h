@@ -82,8 +82,13 @@ private:
     pg_conn *m_connection = nullptr;
     QString m_catalog;
     QHash<unsigned, QString> m_tableNames;      // by table oid
-    QHash<QString, QString> m_primaryKeys;      // by lower-case table name
-    QHash<QString, QStringList> m_tableColumns; // by lower-case table name
+    struct TableShape
+    {
+        QStringList columns;
+        QString key;
+    };
+    const TableShape &shapeOf(const QString &table);
+    QHash<QString, TableShape> m_tables; // by lower-case table name
     QStringList m_notices;
     // The last SET DateStyle the client sent, made again on a new connection.
     QString m_dateStyle;

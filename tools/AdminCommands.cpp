@@ -6,6 +6,7 @@
 #include "embedded/SqliteEngine.h"
 #include "signin/PasswordDigest.h"
 #include "tools/DemoData.h"
+#include "tools/Transaction.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,6 +18,10 @@
 namespace qor::admin {
 
 namespace {
+
+// An embedded database's writes take its lock at once: a sign-in that
+// writes meanwhile waits rather than failing half way.
+const QString ImmediateBegin = QStringLiteral("BEGIN IMMEDIATE");
 
 // Databases made by an older qor-admin name the column password_md5.
 void renameOlderPasswordColumn(SqliteEngine &db)
@@ -37,27 +42,7 @@ std::unique_ptr<SqliteEngine> openExisting(const QString &file)
 // What GET_USER compares a sign-in with: the hash of the client's digest.
 QString passwordHashOf(const QString &password)
 {
-    const auto digest = passwordDigest(password);
-    if (!digest)
-        throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
-    return hashPasswordDigest(*digest);
-}
-
-// Runs fn inside one transaction, so that a failure changes nothing.
-template<typename Fn>
-void inTransaction(SqliteEngine &db, Fn fn)
-{
-    db.execute(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        fn();
-        db.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            db.execute(QStringLiteral("ROLLBACK"));
-        } catch (const Error &) {
-        }
-        throw;
-    }
+    return hashPasswordDigest(digestOf(password));
 }
 
 void updateUser(SqliteEngine &db, const QString &login, const QStringList &columns, const QList<QVariant> &values)
@@ -127,6 +112,14 @@ void replaceDatabase(const QString &built, const QString &database, const QStrin
 
 } // namespace
 
+QString digestOf(const QString &password)
+{
+    const auto digest = passwordDigest(password);
+    if (!digest)
+        throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
+    return *digest;
+}
+
 QString randomSecret(int length)
 {
     static const QString alphabet = QStringLiteral("ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789");
@@ -160,7 +153,7 @@ void addUser(const QString &file, const NewUser &user)
         throw Error(QStringLiteral("The user needs a login"));
     const QString hash = passwordHashOf(user.password);
     auto db = openExisting(file);
-    inTransaction(*db, [&] {
+    inTransaction(*db, ImmediateBegin, [&] {
         RowWrite login;
         login.table = QStringLiteral("qor_login");
         login.columns = {QStringLiteral("name"), QStringLiteral("password"), QStringLiteral("is_gate")};
@@ -219,7 +212,7 @@ int upgradePasswords(const QString &file)
 {
     auto db = openExisting(file);
     int converted = 0;
-    inTransaction(*db, [&] {
+    inTransaction(*db, ImmediateBegin, [&] {
         const RowSet users = db->select(QStringLiteral("SELECT id_user, password_hash FROM qor_user"));
         for (int row = 0; row < users.rowCount(); ++row) {
             // The bare digest is what the client sends, so it is hashed as it is.
@@ -274,7 +267,7 @@ void createDemo(const QString &dir, bool force)
         createDatabase(building, info.userName, info.password);
         {
             auto db = SqliteEngine::openAsOwner(building);
-            inTransaction(*db, [&] { fillDemoData(*db); });
+            inTransaction(*db, ImmediateBegin, [&] { fillDemoData(*db); });
         }
         addUser(building, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
         addUser(building, {QStringLiteral("novice"), QStringLiteral("novice1"), true, std::nullopt});

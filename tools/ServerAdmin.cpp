@@ -3,8 +3,8 @@
 #include "engine/Error.h"
 #include "postgres/PgDialect.h"
 #include "postgres/PostgresEngine.h"
-#include "signin/PasswordDigest.h"
 #include "tools/DemoData.h"
+#include "tools/Transaction.h"
 #include "qor_postgresql_scripts.h"
 
 #include <QDir>
@@ -43,34 +43,9 @@ std::unique_ptr<PostgresEngine> connect(const ServerAdministrator &admin, const 
     }
 }
 
-QString digestOf(const QString &password)
-{
-    const auto digest = passwordDigest(password);
-    if (!digest)
-        throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
-    return *digest;
-}
-
 bool exists(PostgresEngine &db, const QString &sql, const QString &name)
 {
     return db.query(sql, {name}).rowCount() > 0;
-}
-
-// Runs fn in one transaction of the database: all of it or nothing.
-template<typename Fn>
-void inTransaction(PostgresEngine &db, Fn fn)
-{
-    db.runScript(QStringLiteral("BEGIN"));
-    try {
-        fn();
-        db.runScript(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            db.runScript(QStringLiteral("ROLLBACK"));
-        } catch (const Error &) {
-        }
-        throw;
-    }
 }
 
 void addUser(PostgresEngine &db, const NewUser &user)
@@ -115,7 +90,7 @@ void makeDatabase(PostgresEngine &maintenance, const ServerAdministrator &admin,
                               .arg(QString::fromUtf8(pg::quotedIdentifier(database))));
     try {
         const auto db = connect(admin, database);
-        inTransaction(*db, [&] {
+        inTransaction(*db, QStringLiteral("BEGIN"), [&] {
             db->query(QStringLiteral("SELECT set_config('qor.gate_password', $1, true)"), {gatePassword});
             db->runScript(QString::fromUtf8(QorSchemaSql));
             db->runScript(QString::fromUtf8(QorGetUserSql));
