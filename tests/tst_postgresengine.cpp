@@ -14,6 +14,7 @@
 #include "engine/CharShift.h"
 #include "engine/TsqlText.h"
 
+#include <QProcess>
 #include <QTest>
 
 using namespace qor;
@@ -147,6 +148,77 @@ private slots:
         QVERIFY(errorOf([&] { admin::createServerDemo(dir.path(), administrator, false); }).contains(error));
         QCOMPARE(server->server().psql(QStringLiteral("postgres"), everything), before);
         QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/Data/QOR")));
+    }
+
+    void namesTheServer_data()
+    {
+        QTest::addColumn<QString>("dataSource");
+        QTest::addColumn<QString>("host"); // empty: no PostgreSQL server; "!": refused
+        QTest::addColumn<int>("port");
+        QTest::newRow("host and port") << "pg:10.0.0.5,6543" << "10.0.0.5" << 6543;
+        QTest::newRow("host alone") << "pg:db.office" << "db.office" << 5432;
+        QTest::newRow("any letter case, blanks") << "PG: server , 5433" << "server" << 5433;
+        QTest::newRow("a socket's folder") << "pg:/run/postgresql" << "/run/postgresql" << 5432;
+        QTest::newRow("no host") << "pg:,5432" << "!" << 0;
+        QTest::newRow("no port number") << "pg:server,abc" << "!" << 0;
+        QTest::newRow("port out of range") << "pg:server,70000" << "!" << 0;
+        QTest::newRow("embedded") << "(embedded)" << "" << 0;
+        QTest::newRow("SQL Server") << "server,1433" << "" << 0;
+    }
+    void namesTheServer()
+    {
+        QFETCH(QString, dataSource);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        std::optional<PostgresServer> server;
+        const QString error = errorOf([&] { server = postgresServer(dataSource); });
+        if (host == u"!") {
+            QVERIFY(error.contains(QStringLiteral("pg:host,port")));
+        } else if (host.isEmpty()) {
+            QVERIFY(error.isEmpty() && !server);
+        } else {
+            QVERIFY(server);
+            QCOMPARE(server->host, host);
+            QCOMPARE(server->port, port);
+        }
+    }
+
+    // qor-admin's commands on the server, as an administrator types them.
+    void qorAdminKeepsTheServersUsers()
+    {
+        QVERIFY2(server->reset().isEmpty(), "the demo database could not be put back");
+        const admin::ServerAdministrator a = server->administrator();
+        const auto qorAdmin = [&](QStringList arguments) {
+            arguments << QStringLiteral("--server") << a.server << QStringLiteral("--admin-user") << a.user
+                      << QStringLiteral("--admin-password") << a.password;
+            QProcess process;
+            process.start(qEnvironmentVariable("QOR_TEST_BIN") + QStringLiteral("/qor-admin"), arguments);
+            process.waitForFinished(60000);
+            return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        };
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("passwd"), QStringLiteral("QOR"), QStringLiteral("demo"), QStringLiteral("Новый-1")}), 0);
+        QCOMPARE(ask(getUserCall("demo", "demo123")).message, getuser::WrongCredentials);
+        QCOMPARE(ask(getUserCall("demo", "Новый-1")).standing, 999);
+
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("lock"), QStringLiteral("QOR"), QStringLiteral("demo")}), 0);
+        QCOMPARE(ask(getUserCall("demo", "Новый-1")).message, getuser::Disabled);
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("unlock"), QStringLiteral("QOR"), QStringLiteral("demo")}), 0);
+        QCOMPARE(ask(getUserCall("demo", "Новый-1")).standing, 999);
+
+        QCOMPARE(qorAdmin({QStringLiteral("min-client"), QStringLiteral("QOR"), QStringLiteral("13")}), 0);
+        QCOMPARE(ask(getUserCall("demo", "Новый-1")).outdated, 1);
+        QCOMPARE(qorAdmin({QStringLiteral("min-client"), QStringLiteral("QOR"), QStringLiteral("12")}), 0);
+
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("QOR"), QStringLiteral("smirnova"),
+                           QStringLiteral("pass-1"), QStringLiteral("--expires-in"), QStringLiteral("5")}),
+                 0);
+        QCOMPARE(ask(getUserCall("smirnova", "pass-1")).standing, 5);
+        // A login nobody has, and one taken: refused, nothing changed.
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("lock"), QStringLiteral("QOR"), QStringLiteral("nobody")}), 1);
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("QOR"), QStringLiteral("SMIRNOVA"),
+                           QStringLiteral("pass-2")}),
+                 1);
+        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM qor_user")), QStringLiteral("4"));
     }
 
     void everyStatementAnswersAsOnTheEmbeddedEngine_data()
