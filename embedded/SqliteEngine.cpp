@@ -407,7 +407,7 @@ void SqliteEngine::openFile(const QString &file, bool create)
     if (const QString fileSystem = networkFileSystem(info.absolutePath()); !fileSystem.isEmpty())
         throw cannotOpen(QStringLiteral("the file is on a network file system (%1). The embedded database serves the "
                                         "clients of one computer from its own disk; an office with several computers "
-                                        "keeps its data on SQL Server.").arg(fileSystem));
+                                        "keeps its data on a server, PostgreSQL or SQL Server.").arg(fileSystem));
 
     // The engine's own handle on the program's one SQLite library. Without
     // SQLITE_OPEN_CREATE a missing file is an error, never a new empty one;
