@@ -36,6 +36,13 @@ QString dateStyleOf(const QString &order)
     throw Error(QStringLiteral("The date order '%1' has no counterpart on PostgreSQL, which reads dmy, mdy and ymd.").arg(order));
 }
 
+// The name a bracketed or double-quoted token holds, its doubled closers single.
+QString quotedNameIn(QStringView token)
+{
+    const QString closer = token.front() == u'[' ? QStringLiteral("]") : QStringLiteral("\"");
+    return tsql::unquotedName(token).replace(closer + closer, closer);
+}
+
 Statement call(const tsql::Call &exec)
 {
     Statement statement;
@@ -73,10 +80,8 @@ Statement translate(const QString &input)
         const QStringView token = QStringView(s).mid(start, length);
         i = start + length;
         const QChar first = token.front();
-        if (first == u'[' || (first == u'"' && token.size() >= 2)) {
-            QString name = tsql::unquotedName(token);
-            name.replace(first == u'[' ? QStringLiteral("]]") : QStringLiteral("\"\""), first == u'[' ? QStringLiteral("]") : QStringLiteral("\""));
-            out += quoted(name);
+        if (first == u'[' || first == u'"') {
+            out += quoted(quotedNameIn(token));
         } else if ((token == u"N" || token == u"n") && i < s.size() && s[i] == u'\'') {
             // N'text': the server's national text; every text is Unicode here.
         } else if (isWord(token, "datetime") && isWord(previous, "AS")) {
