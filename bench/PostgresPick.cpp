@@ -38,11 +38,12 @@ class PostgresRaw
 public:
     PostgresRaw(const PostgresServer &server, const QString &database, const QString &user, const QString &password)
     {
-        const QByteArray info = QStringLiteral("host='%1' port=%2 dbname='%3' user='%4' password='%5' client_encoding=UTF8")
-                                    .arg(server.host)
-                                    .arg(server.port)
-                                    .arg(database, user, password)
-                                    .toUtf8();
+        const QByteArray info =
+            QStringLiteral("host='%1' port=%2 dbname='%3' user='%4' password='%5' client_encoding=UTF8")
+                .arg(server.host)
+                .arg(server.port)
+                .arg(database, user, password)
+                .toUtf8();
         m_connection = PQconnectdb(info.constData());
         if (PQstatus(m_connection) != CONNECTION_OK)
             throw Error(QString::fromUtf8(PQerrorMessage(m_connection)));
@@ -85,8 +86,8 @@ QByteArray forPostgres(const QString &statement)
 
 void printRow(const char *what, const Samples &ours, const char *baseline, const Samples &raw)
 {
-    std::printf("| %s | %.2f / %.2f | %s %.2f / %.2f | x%.2f / x%.2f |\n", what, ours.best(), ours.median(), baseline, raw.best(),
-                raw.median(), ours.best() / raw.best(), ours.median() / raw.median());
+    std::printf("| %s | %.2f / %.2f | %s %.2f / %.2f | x%.2f / x%.2f |\n", what, ours.best(), ours.median(), baseline,
+                raw.best(), raw.median(), ours.best() / raw.best(), ours.median() / raw.median());
 }
 
 struct Options
@@ -114,8 +115,9 @@ Options optionsOf(const QStringList &arguments)
             throw Error(QStringLiteral("qor-bench --postgres: unknown option %1").arg(name));
     }
     if (!postgresServer(options.admin.server) || options.admin.user.isEmpty())
-        throw Error(QStringLiteral("usage: qor-bench --postgres pg:HOST,PORT --admin-user USER [--admin-password PASSWORD] "
-                                   "[--only STUDENTS] [--repeat N]"));
+        throw Error(
+            QStringLiteral("usage: qor-bench --postgres pg:HOST,PORT --admin-user USER [--admin-password PASSWORD] "
+                           "[--only STUDENTS] [--repeat N]"));
     return options;
 }
 
@@ -156,18 +158,20 @@ int postgresPick(const QStringList &arguments)
         QDir().mkpath(data);
         admin::createBenchmarkDatabase(file, size);
         setDataFolder(data);
-        const RowSet embeddedLogin =
-            SqliteEngine::openAsOwner(file)->select(QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
+        const RowSet embeddedLogin = SqliteEngine::openAsOwner(file)->select(
+            QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
 
         std::printf("\n### Group pick on PostgreSQL: %d students, %d groups, %d roster rows (server's database %s)\n\n",
                     size.students, size.groups, size.rosterRows, qPrintable(serverMade));
-        std::printf("| ms, best / median | ours | least the statements cost | ours : least, best / median |\n|---|---|---|---|\n");
+        std::printf(
+            "| ms, best / median | ours | least the statements cost | ours : least, best / median |\n|---|---|---|---|\n");
 
         // Each engine's pick and its least, interleaved; the engines one after
         // the other, since the client's windows are one program's.
         Samples oursPostgres, rawPostgres, oursEmbedded, rawEmbedded;
         {
-            ClientScreens ours(composeConnectionString({login.text(0, 0), login.text(0, 1), database, options.admin.server}));
+            ClientScreens ours(
+                composeConnectionString({login.text(0, 0), login.text(0, 1), database, options.admin.server}));
             PostgresRaw raw(server, database, login.text(0, 0), login.text(0, 1));
             for (int i = -1; i < options.repeat; ++i) { // the first round warms the caches and is not counted
                 const QVariant group = groupOf(i + 1, size.groups);
@@ -180,8 +184,9 @@ int postgresPick(const QStringList &arguments)
             }
         }
         {
-            ClientScreens ours(composeConnectionString({embeddedLogin.text(0, 0), embeddedLogin.text(0, 1), QStringLiteral("QOR"),
-                                                        QString::fromLatin1(EmbeddedDataSource)}));
+            ClientScreens ours(
+                composeConnectionString({embeddedLogin.text(0, 0), embeddedLogin.text(0, 1), QStringLiteral("QOR"),
+                                         QString::fromLatin1(EmbeddedDataSource)}));
             RawEngine raw(file);
             for (int i = -1; i < options.repeat; ++i) {
                 const QVariant group = groupOf(i + 1, size.groups);

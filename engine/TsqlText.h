@@ -67,8 +67,8 @@ QString permissionDeniedError(); // a table or statement the login may not use
 // A write to movement_counts, the roster's counts per group and dates: on
 // the server a view over the roster that no statement may change.
 QString countsNotUpdatableError();
-QString dateConversionError(); // a literal that is no date
-QString truncationError();     // a text longer than its column
+QString dateConversionError();                                // a literal that is no date
+QString truncationError();                                    // a text longer than its column
 QString explicitIdentityError(const QString &table);          // a column list names the key
 QString identityWithoutColumnListError(const QString &table); // no column list
 QString identityUpdateError(const QString &column);

@@ -33,7 +33,8 @@ QString dateStyleOf(const QString &order)
         return QStringLiteral("ISO, MDY");
     if (order == u"ymd")
         return QStringLiteral("ISO, YMD");
-    throw Error(QStringLiteral("The date order '%1' has no counterpart on PostgreSQL, which reads dmy, mdy and ymd.").arg(order));
+    throw Error(QStringLiteral("The date order '%1' has no counterpart on PostgreSQL, which reads dmy, mdy and ymd.")
+                    .arg(order));
 }
 
 // The name a bracketed or double-quoted token holds, its doubled closers single.
@@ -50,7 +51,8 @@ Statement call(const tsql::Call &exec)
     QStringList marks;
     for (qsizetype i = 0; i < exec.arguments.size(); ++i)
         marks.append(QStringLiteral("$%1").arg(i + 1));
-    statement.text = QStringLiteral("SELECT * FROM %1(%2)").arg(quoted(exec.procedure), marks.join(QStringLiteral(", ")));
+    statement.text =
+        QStringLiteral("SELECT * FROM %1(%2)").arg(quoted(exec.procedure), marks.join(QStringLiteral(", ")));
     statement.parameters = exec.arguments;
     return statement;
 }

@@ -158,7 +158,8 @@ std::optional<PostgresServer> postgresServer(const QString &dataSource)
     if (comma >= 0)
         server.port = rest.mid(comma + 1).trimmed().toInt(&portOk);
     if (server.host.isEmpty() || !portOk || server.port < 1 || server.port > 65535)
-        throw Error(QStringLiteral("The server '%1' is no PostgreSQL server: write pg:host,port or pg:host.").arg(dataSource));
+        throw Error(
+            QStringLiteral("The server '%1' is no PostgreSQL server: write pg:host,port or pg:host.").arg(dataSource));
     return server;
 }
 
@@ -170,10 +171,16 @@ PostgresEngine::PostgresEngine(const PostgresServer &server, const QString &data
                      login = user.toUtf8(), secret = password.toUtf8();
     // SQL Server reads dates month first until told otherwise (SET DATEFORMAT);
     // results always come in ISO form, which the rows keep as they are.
-    std::vector<const char *> keys{"host", "port", "dbname", "user", "connect_timeout", "client_encoding",
-                                   "application_name", "options"};
-    std::vector<const char *> values{host.constData(), port.constData(), name.constData(), login.constData(),
-                                     ConnectTimeoutSeconds, "UTF8", "QOR", "-c DateStyle=ISO,MDY"};
+    std::vector<const char *> keys{
+        "host", "port", "dbname", "user", "connect_timeout", "client_encoding", "application_name", "options"};
+    std::vector<const char *> values{host.constData(),
+                                     port.constData(),
+                                     name.constData(),
+                                     login.constData(),
+                                     ConnectTimeoutSeconds,
+                                     "UTF8",
+                                     "QOR",
+                                     "-c DateStyle=ISO,MDY"};
     if (!password.isEmpty()) {
         keys.push_back("password");
         values.push_back(secret.constData());
@@ -290,7 +297,8 @@ void PostgresEngine::fail(pg_result *result, const pg::Statement &statement, con
         if (target.verb == tsql::WriteTarget::Insert)
             throw Error(tsql::explicitIdentityError(target.table));
         if (target.verb == tsql::WriteTarget::Update) {
-            const QString key = PQtransactionStatus(m_connection) == PQTRANS_IDLE ? primaryKey(target.table) : QString();
+            const QString key =
+                PQtransactionStatus(m_connection) == PQTRANS_IDLE ? primaryKey(target.table) : QString();
             throw Error(tsql::identityUpdateError(key.isEmpty() ? target.table : key));
         }
     }
@@ -324,21 +332,22 @@ QString PostgresEngine::foreignKeyConflict(pg_result *result, const tsql::WriteT
         return {};
     RowSet columns;
     try {
-        columns = query(QStringLiteral(
-                            "SELECT p.relname, pa.attname, ca.attname FROM pg_catalog.pg_constraint c "
-                            "JOIN pg_catalog.pg_class k ON k.oid = c.conrelid "
-                            "JOIN pg_catalog.pg_class p ON p.oid = c.confrelid "
-                            "JOIN pg_catalog.pg_attribute pa ON pa.attrelid = c.confrelid AND pa.attnum = c.confkey[1] "
-                            "JOIN pg_catalog.pg_attribute ca ON ca.attrelid = c.conrelid AND ca.attnum = c.conkey[1] "
-                            "WHERE c.conname = $1 AND k.relname = $2 AND c.contype = 'f'"),
-                        {constraint, referring});
+        columns = query(
+            QStringLiteral("SELECT p.relname, pa.attname, ca.attname FROM pg_catalog.pg_constraint c "
+                           "JOIN pg_catalog.pg_class k ON k.oid = c.conrelid "
+                           "JOIN pg_catalog.pg_class p ON p.oid = c.confrelid "
+                           "JOIN pg_catalog.pg_attribute pa ON pa.attrelid = c.confrelid AND pa.attnum = c.confkey[1] "
+                           "JOIN pg_catalog.pg_attribute ca ON ca.attrelid = c.conrelid AND ca.attnum = c.conkey[1] "
+                           "WHERE c.conname = $1 AND k.relname = $2 AND c.contype = 'f'"),
+            {constraint, referring});
     } catch (const Error &) {
         return {};
     }
     if (columns.rowCount() == 0)
         return {};
     if (target.verb != tsql::WriteTarget::Delete && target.table.compare(referring, Qt::CaseInsensitive) == 0)
-        return tsql::foreignKeyConflictError(target.verb, constraint, m_catalog, columns.text(0, 0), columns.text(0, 1));
+        return tsql::foreignKeyConflictError(target.verb, constraint, m_catalog, columns.text(0, 0),
+                                             columns.text(0, 1));
     return tsql::referenceConflictError(target.verb, constraint, m_catalog, referring, columns.text(0, 2));
 }
 
@@ -352,8 +361,9 @@ void PostgresEngine::nameTables(const QList<unsigned> &tables)
     }
     if (unknown.isEmpty())
         return;
-    const RowSet names = query(QStringLiteral("SELECT oid::bigint, relname FROM pg_catalog.pg_class WHERE oid = ANY ($1::oid[])"),
-                               {u'{' + unknown.join(u',') + u'}'});
+    const RowSet names =
+        query(QStringLiteral("SELECT oid::bigint, relname FROM pg_catalog.pg_class WHERE oid = ANY ($1::oid[])"),
+              {u'{' + unknown.join(u',') + u'}'});
     for (int row = 0; row < names.rowCount(); ++row)
         m_tableNames.insert(unsigned(names.integer(row, 0)), names.text(row, 1));
 }
@@ -447,11 +457,12 @@ const PostgresEngine::TableShape &PostgresEngine::shapeOf(const QString &table)
     const auto known = m_tables.constFind(name);
     if (known != m_tables.cend())
         return *known;
-    const RowSet columns = query(QStringLiteral("SELECT a.attname, i.indisprimary IS NOT NULL FROM pg_catalog.pg_attribute a "
-                                                "LEFT JOIN pg_catalog.pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
-                                                "AND a.attnum = i.indkey[0] WHERE a.attrelid = to_regclass($1) AND a.attnum > 0 "
-                                                "AND NOT a.attisdropped ORDER BY a.attnum"),
-                                 {QString::fromUtf8(pg::quotedName(name))});
+    const RowSet columns =
+        query(QStringLiteral("SELECT a.attname, i.indisprimary IS NOT NULL FROM pg_catalog.pg_attribute a "
+                             "LEFT JOIN pg_catalog.pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
+                             "AND a.attnum = i.indkey[0] WHERE a.attrelid = to_regclass($1) AND a.attnum > 0 "
+                             "AND NOT a.attisdropped ORDER BY a.attnum"),
+              {QString::fromUtf8(pg::quotedName(name))});
     TableShape shape;
     for (int row = 0; row < columns.rowCount(); ++row) {
         shape.columns.append(columns.text(row, 0));

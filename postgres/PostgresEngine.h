@@ -81,7 +81,7 @@ private:
 
     pg_conn *m_connection = nullptr;
     QString m_catalog;
-    QHash<unsigned, QString> m_tableNames;      // by table oid
+    QHash<unsigned, QString> m_tableNames; // by table oid
     struct TableShape
     {
         QStringList columns;

@@ -11,12 +11,12 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QSet>
 #include <QThread>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -69,18 +69,19 @@ public:
     {
         if (!QDir().mkpath(screenshots()) || !QDir().mkpath(m_work + QStringLiteral("/runtime")))
             return QStringLiteral("Cannot make the folders in %1").arg(m_work);
-        QFile::setPermissions(m_work + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(m_work + QStringLiteral("/runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the tests' offscreen platform
+        m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));                   // the tests' offscreen platform
         m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // xdotool reads its text as UTF-8
         m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_work + QStringLiteral("/runtime"));
 
         // A display of its own: Xvfb picks a free number and writes it out.
         m_xvfb.setProcessEnvironment(m_env);
         m_xvfb.setStandardErrorFile(m_work + QStringLiteral("/xvfb.log"));
-        m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                              QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                              QStringLiteral("tcp")});
+        m_xvfb.start(QStringLiteral("Xvfb"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                      QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (!m_xvfb.waitForStarted())
             return m_xvfb.errorString();
         const bool named = waitFor([&] {
@@ -99,7 +100,8 @@ public:
         m_windowManager.setStandardErrorFile(m_work + QStringLiteral("/openbox.log"), QIODevice::Append);
         m_windowManager.start(QStringLiteral("openbox"), {});
         const bool managed = waitFor([&] {
-            const auto wm = tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            const auto wm =
+                tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
             return wm && wm->contains(QStringLiteral("window id"));
         });
         if (!managed)
@@ -145,8 +147,8 @@ public:
     void reportFailure(const QString &step)
     {
         if (m_client.state() == QProcess::NotRunning)
-            qWarning().noquote() << "The client has ended, exit code" << m_client.exitCode() << "; its output:"
-                                 << m_work + QStringLiteral("/client.log");
+            qWarning().noquote() << "The client has ended, exit code" << m_client.exitCode()
+                                 << "; its output:" << m_work + QStringLiteral("/client.log");
         screenshot(QStringLiteral("failed-%1").arg(step));
         qWarning().noquote() << "Step" << step << "failed; the screen then:" << m_lastShot;
     }
@@ -159,8 +161,9 @@ public:
         p.start(program, args);
         if (!p.waitForFinished(StepTimeoutMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
             if (error)
-                *error = QStringLiteral("%1 %2 failed: %3 %4").arg(program, args.join(u' '), p.errorString(),
-                                                                    QString::fromUtf8(p.readAllStandardError()));
+                *error =
+                    QStringLiteral("%1 %2 failed: %3 %4")
+                        .arg(program, args.join(u' '), p.errorString(), QString::fromUtf8(p.readAllStandardError()));
             p.kill();
             p.waitForFinished();
             return std::nullopt;
@@ -193,7 +196,7 @@ public:
     QList<Window> windows()
     {
         const auto mapped = tool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                            QStringLiteral("--class"), QStringLiteral("qor")});
+                                                             QStringLiteral("--class"), QStringLiteral("qor")});
         const auto tree = tool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
         if (!mapped || !tree)
             return {};
@@ -202,15 +205,17 @@ public:
             visible.insert(id.toULongLong());
         // 0x400014 "name": ("qor" "qor")  1042x423+1+20  +119+308
         static const QRegularExpression line(
-            QStringLiteral(R"re(^\s*(0x[0-9a-f]+) "(.*)": \("qor" "qor"\)\s+(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+)\s*$)re"),
+            QStringLiteral(
+                R"re(^\s*(0x[0-9a-f]+) "(.*)": \("qor" "qor"\)\s+(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+)\s*$)re"),
             QRegularExpression::MultilineOption);
         QList<Window> result;
         for (auto it = line.globalMatch(*tree); it.hasNext();) {
             const auto m = it.next();
             if (!visible.contains(m.captured(1).toULongLong(nullptr, 16)))
                 continue;
-            result.append({m.captured(1), m.captured(2),
-                           QRect(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(3).toInt(), m.captured(4).toInt())});
+            result.append(
+                {m.captured(1), m.captured(2),
+                 QRect(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(3).toInt(), m.captured(4).toInt())});
         }
         return result;
     }
@@ -265,18 +270,20 @@ public:
             return false;
         }
         at += w->rect.topLeft();
-        return run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                                              QStringLiteral("click"), QStringLiteral("1")});
+        return run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
+                                               QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
     }
     bool click(const QString &title, const Place &place) { return click(windowTitled(title), place.centre()); }
     // One key event per character, to whatever window has the keyboard.
     bool type(const QString &text)
     {
-        return run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("80"), text});
+        return run(QStringLiteral("xdotool"),
+                   {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("80"), text});
     }
     bool keys(const QStringList &names)
     {
-        return run(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")} + names);
+        return run(QStringLiteral("xdotool"),
+                   QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")} + names);
     }
     // A closed lookup list picks the first row that begins with what is typed;
     // Escape first, so that nothing typed before counts.
@@ -285,7 +292,8 @@ public:
     // Keeps the whole screen under a numbered name.
     void screenshot(const QString &what)
     {
-        const QString file = QStringLiteral("%1/%2-%3.png").arg(screenshots()).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what);
+        const QString file =
+            QStringLiteral("%1/%2-%3.png").arg(screenshots()).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what);
         if (run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file}))
             m_lastShot = file;
     }

@@ -54,18 +54,21 @@ public:
     // administrator in the database QOR.
     std::unique_ptr<qor::PostgresEngine> gate() const
     {
-        return std::make_unique<qor::PostgresEngine>(address(), m_settings.databaseName, m_settings.userName, m_settings.password);
+        return std::make_unique<qor::PostgresEngine>(address(), m_settings.databaseName, m_settings.userName,
+                                                     m_settings.password);
     }
     std::unique_ptr<qor::PostgresEngine> owner() const
     {
-        return std::make_unique<qor::PostgresEngine>(address(), m_settings.databaseName, QString::fromLatin1(ThrowawayPostgres::SuperUser),
+        return std::make_unique<qor::PostgresEngine>(address(), m_settings.databaseName,
+                                                     QString::fromLatin1(ThrowawayPostgres::SuperUser),
                                                      QString::fromLatin1(ThrowawayPostgres::SuperPassword));
     }
     // The working login GET_USER hands out for the user.
     QStringList workingLogin(const QString &user) const
     {
         const qor::RowSet login = owner()->query(
-            QStringLiteral("SELECT l.name, l.password FROM qor_login l JOIN qor_user u ON u.db_login = l.name WHERE u.login = $1"),
+            QStringLiteral(
+                "SELECT l.name, l.password FROM qor_login l JOIN qor_user u ON u.db_login = l.name WHERE u.login = $1"),
             {user});
         return {login.text(0, 0), login.text(0, 1)};
     }

@@ -53,10 +53,12 @@ class TestPostgresWholeClient : public WholeClientScenario
 
     QString expulsionNumberOf(const QString &student)
     {
-        return owner()->query(QStringLiteral("SELECT m.leave_reg FROM movement_slushatel m JOIN s_fio s ON s.id_student = m.id_student "
-                                             "JOIN group_slushatel g ON g.id_group_slushatel = m.id_group_slushatel "
-                                             "WHERE s.s_fio = $1 AND g.name_short = 'ПК-102'"),
-                              {student})
+        return owner()
+            ->query(QStringLiteral(
+                        "SELECT m.leave_reg FROM movement_slushatel m JOIN s_fio s ON s.id_student = m.id_student "
+                        "JOIN group_slushatel g ON g.id_group_slushatel = m.id_group_slushatel "
+                        "WHERE s.s_fio = $1 AND g.name_short = 'ПК-102'"),
+                    {student})
             .text(0, 0);
     }
 
@@ -68,10 +70,11 @@ protected:
         server = std::make_unique<ThrowawayPostgres>();
         if (!server->error().isEmpty())
             return server->error();
-        const bool made = runProgram(bin + QStringLiteral("/qor-admin"),
-                                     {QStringLiteral("demo"), folder, QStringLiteral("--server"), server->serverName(),
-                                      QStringLiteral("--admin-user"), QString::fromLatin1(ThrowawayPostgres::SuperUser),
-                                      QStringLiteral("--admin-password"), QString::fromLatin1(ThrowawayPostgres::SuperPassword)});
+        const bool made =
+            runProgram(bin + QStringLiteral("/qor-admin"),
+                       {QStringLiteral("demo"), folder, QStringLiteral("--server"), server->serverName(),
+                        QStringLiteral("--admin-user"), QString::fromLatin1(ThrowawayPostgres::SuperUser),
+                        QStringLiteral("--admin-password"), QString::fromLatin1(ThrowawayPostgres::SuperPassword)});
         return made ? QString() : QStringLiteral("qor-admin demo --server %1 failed").arg(server->serverName());
     }
 
@@ -79,7 +82,8 @@ protected:
     {
         try {
             const auto db = owner();
-            const qor::RowSet tables = db->query(QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = 'public'"));
+            const qor::RowSet tables =
+                db->query(QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = 'public'"));
             Snapshot snapshot;
             for (int t = 0; t < tables.rowCount(); ++t) {
                 const QString table = tables.text(t, 0);
@@ -137,14 +141,15 @@ private slots:
 
         // Past the add button to the roster, its first row (Волков), and the
         // expulsion order's number, the last column but one; moving on writes.
-        const QStringList toTheCell{QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("ctrl+Home"), QStringLiteral("End"),
-                                    QStringLiteral("Left")};
+        const QStringList toTheCell{QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("ctrl+Home"),
+                                    QStringLiteral("End"), QStringLiteral("Left")};
         QVERIFY(first->keys(toTheCell));
         QVERIFY(first->type(FirstClientTypes));
         first->screenshot(QStringLiteral("first-typed"));
         QVERIFY(first->keys({QStringLiteral("Down")}));
-        QVERIFY2(ClientOnDisplay::waitFor([&] { return expulsionNumberOf(EditedStudent) == FirstClientTypes; }),
-                 qPrintable(QStringLiteral("The first client's %1 was not stored over %2").arg(FirstClientTypes, before)));
+        QVERIFY2(
+            ClientOnDisplay::waitFor([&] { return expulsionNumberOf(EditedStudent) == FirstClientTypes; }),
+            qPrintable(QStringLiteral("The first client's %1 was not stored over %2").arg(FirstClientTypes, before)));
         first->screenshot(QStringLiteral("first-stored"));
 
         // The second still shows the row as it read it: its write is refused.
@@ -163,7 +168,8 @@ private slots:
         QVERIFY(second->keys({QStringLiteral("Return")}));
         QVERIFY2(ClientOnDisplay::waitFor([&] {
                      const QList<ClientOnDisplay::Window> now = second->windows();
-                     return std::none_of(now.cbegin(), now.cend(), [&](const ClientOnDisplay::Window &w) { return w.id == message->id; });
+                     return std::none_of(now.cbegin(), now.cend(),
+                                         [&](const ClientOnDisplay::Window &w) { return w.id == message->id; });
                  }),
                  "The message did not close on Return");
         second->screenshot(QStringLiteral("second-after-the-message"));

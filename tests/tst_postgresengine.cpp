@@ -21,7 +21,8 @@ using namespace qor;
 
 namespace {
 
-const QString RowNotFound = QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
+const QString RowNotFound =
+    QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
 
 // A statement's answer on one engine: its error text, or its columns and rows.
 struct Answer
@@ -63,8 +64,10 @@ QString describe(const Answer &a)
 // The demo's working login on the embedded engine.
 std::unique_ptr<SqliteEngine> embeddedWorker(const DemoFixture &demo)
 {
-    const RowSet login = demo.owner()->select(QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
-    return std::make_unique<SqliteEngine>(demo.databaseFile(), QStringLiteral("QOR"), login.text(0, 0), login.text(0, 1));
+    const RowSet login =
+        demo.owner()->select(QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
+    return std::make_unique<SqliteEngine>(demo.databaseFile(), QStringLiteral("QOR"), login.text(0, 0),
+                                          login.text(0, 1));
 }
 
 } // namespace
@@ -104,19 +107,23 @@ private slots:
         ThrowawayPostgres &pg = server->server();
         const QString office = QStringLiteral("office");
         for (const bool first : {true, false}) {
-            const QString failed = pg.installQor(QStringLiteral(QOR_SOURCE_DIR), office, QStringLiteral("not-the-gates"), first);
+            const QString failed =
+                pg.installQor(QStringLiteral(QOR_SOURCE_DIR), office, QStringLiteral("not-the-gates"), first);
             QVERIFY2(failed.isEmpty(), qPrintable(failed));
         }
-        admin::addServerUser(server->administrator(), office, {QStringLiteral("иванов"), QStringLiteral("pass1234"), false, std::nullopt});
+        admin::addServerUser(server->administrator(), office,
+                             {QStringLiteral("иванов"), QStringLiteral("pass1234"), false, std::nullopt});
         QCOMPARE(pg.psql(office, QStringLiteral("SELECT count(*) || ' ' || min(value) FROM qor_user, qor_setting")),
                  QStringLiteral("1 12"));
 
         PostgresEngine gate(server->address(), office, server->settings().userName, server->settings().password);
         const RowSet reply = gate.select(getUserCall(QStringLiteral("ИВАНОВ"), QStringLiteral("pass1234")));
         QCOMPARE(reply.text(0, 4), QString());
-        PostgresEngine working(server->address(), office, decodeStored(reply.text(0, 0)), decodeStored(reply.text(0, 1)));
+        PostgresEngine working(server->address(), office, decodeStored(reply.text(0, 0)),
+                               decodeStored(reply.text(0, 1)));
         QCOMPARE(working.select(statements::students()).rowCount(), 0);
-        QCOMPARE(errorOf([&] { working.select(QStringLiteral("SELECT * FROM qor_login")); }), tsql::permissionDeniedError());
+        QCOMPARE(errorOf([&] { working.select(QStringLiteral("SELECT * FROM qor_login")); }),
+                 tsql::permissionDeniedError());
     }
 
     // qor-admin demo --server refuses before it changes anything: no
@@ -127,7 +134,9 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("error");
         const QString right = QString::fromLatin1(ThrowawayPostgres::SuperPassword);
-        QTest::newRow("a wrong password") << "" << "wrong" << "password authentication failed";
+        QTest::newRow("a wrong password") << ""
+                                          << "wrong"
+                                          << "password authentication failed";
         QTest::newRow("no server there") << "pg:127.0.0.1,1" << right << "Cannot connect to";
         QTest::newRow("a database QOR there") << "" << right << "The server has a database QOR already";
         QTest::newRow("no PostgreSQL server") << "(embedded)" << right << "is no PostgreSQL server";
@@ -141,8 +150,9 @@ private slots:
         if (!serverName.isEmpty())
             administrator.server = serverName;
         administrator.password = password;
-        const QString everything = QStringLiteral("SELECT (SELECT string_agg(datname, ',' ORDER BY datname) FROM pg_database) || ' ' || "
-                                                  "(SELECT string_agg(rolname, ',' ORDER BY rolname) FROM pg_roles)");
+        const QString everything = QStringLiteral(
+            "SELECT (SELECT string_agg(datname, ',' ORDER BY datname) FROM pg_database) || ' ' || "
+            "(SELECT string_agg(rolname, ',' ORDER BY rolname) FROM pg_roles)");
         const auto before = server->server().psql(QStringLiteral("postgres"), everything);
         QTemporaryDir dir;
         QVERIFY(errorOf([&] { admin::createServerDemo(dir.path(), administrator, false); }).contains(error));
@@ -155,15 +165,24 @@ private slots:
         QTest::addColumn<QString>("dataSource");
         QTest::addColumn<QString>("host"); // empty: no PostgreSQL server; "!": refused
         QTest::addColumn<int>("port");
-        QTest::newRow("host and port") << "pg:10.0.0.5,6543" << "10.0.0.5" << 6543;
-        QTest::newRow("host alone") << "pg:db.office" << "db.office" << 5432;
-        QTest::newRow("any letter case, blanks") << "PG: server , 5433" << "server" << 5433;
-        QTest::newRow("a socket's folder") << "pg:/run/postgresql" << "/run/postgresql" << 5432;
-        QTest::newRow("no host") << "pg:,5432" << "!" << 0;
-        QTest::newRow("no port number") << "pg:server,abc" << "!" << 0;
-        QTest::newRow("port out of range") << "pg:server,70000" << "!" << 0;
-        QTest::newRow("embedded") << "(embedded)" << "" << 0;
-        QTest::newRow("SQL Server") << "server,1433" << "" << 0;
+        QTest::newRow("host and port") << "pg:10.0.0.5,6543"
+                                       << "10.0.0.5" << 6543;
+        QTest::newRow("host alone") << "pg:db.office"
+                                    << "db.office" << 5432;
+        QTest::newRow("any letter case, blanks") << "PG: server , 5433"
+                                                 << "server" << 5433;
+        QTest::newRow("a socket's folder") << "pg:/run/postgresql"
+                                           << "/run/postgresql" << 5432;
+        QTest::newRow("no host") << "pg:,5432"
+                                 << "!" << 0;
+        QTest::newRow("no port number") << "pg:server,abc"
+                                        << "!" << 0;
+        QTest::newRow("port out of range") << "pg:server,70000"
+                                           << "!" << 0;
+        QTest::newRow("embedded") << "(embedded)"
+                                  << "" << 0;
+        QTest::newRow("SQL Server") << "server,1433"
+                                    << "" << 0;
     }
     void namesTheServer()
     {
@@ -196,27 +215,36 @@ private slots:
             process.waitForFinished(60000);
             return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         };
-        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("passwd"), QStringLiteral("QOR"), QStringLiteral("demo"), QStringLiteral("Новый-1")}), 0);
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("passwd"), QStringLiteral("QOR"),
+                           QStringLiteral("demo"), QStringLiteral("Новый-1")}),
+                 0);
         QCOMPARE(ask(getUserCall("demo", "demo123")).message, getuser::WrongCredentials);
         QCOMPARE(ask(getUserCall("demo", "Новый-1")).standing, 999);
 
-        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("lock"), QStringLiteral("QOR"), QStringLiteral("demo")}), 0);
+        QCOMPARE(
+            qorAdmin({QStringLiteral("user"), QStringLiteral("lock"), QStringLiteral("QOR"), QStringLiteral("demo")}),
+            0);
         QCOMPARE(ask(getUserCall("demo", "Новый-1")).message, getuser::Disabled);
-        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("unlock"), QStringLiteral("QOR"), QStringLiteral("demo")}), 0);
+        QCOMPARE(
+            qorAdmin({QStringLiteral("user"), QStringLiteral("unlock"), QStringLiteral("QOR"), QStringLiteral("demo")}),
+            0);
         QCOMPARE(ask(getUserCall("demo", "Новый-1")).standing, 999);
 
         QCOMPARE(qorAdmin({QStringLiteral("min-client"), QStringLiteral("QOR"), QStringLiteral("13")}), 0);
         QCOMPARE(ask(getUserCall("demo", "Новый-1")).outdated, 1);
         QCOMPARE(qorAdmin({QStringLiteral("min-client"), QStringLiteral("QOR"), QStringLiteral("12")}), 0);
 
-        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("QOR"), QStringLiteral("smirnova"),
-                           QStringLiteral("pass-1"), QStringLiteral("--expires-in"), QStringLiteral("5")}),
-                 0);
+        QCOMPARE(
+            qorAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("QOR"), QStringLiteral("smirnova"),
+                      QStringLiteral("pass-1"), QStringLiteral("--expires-in"), QStringLiteral("5")}),
+            0);
         QCOMPARE(ask(getUserCall("smirnova", "pass-1")).standing, 5);
         // A login nobody has, and one taken: refused, nothing changed.
-        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("lock"), QStringLiteral("QOR"), QStringLiteral("nobody")}), 1);
-        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("QOR"), QStringLiteral("SMIRNOVA"),
-                           QStringLiteral("pass-2")}),
+        QCOMPARE(
+            qorAdmin({QStringLiteral("user"), QStringLiteral("lock"), QStringLiteral("QOR"), QStringLiteral("nobody")}),
+            1);
+        QCOMPARE(qorAdmin({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("QOR"),
+                           QStringLiteral("SMIRNOVA"), QStringLiteral("pass-2")}),
                  1);
         QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM qor_user")), QStringLiteral("4"));
     }
@@ -262,14 +290,19 @@ private slots:
     void refusalsReadAsOnTheEmbeddedEngine_data()
     {
         QTest::addColumn<QString>("statement");
-        QTest::newRow("a roster row of no student") << "INSERT INTO movement_slushatel (id_student, id_group_slushatel) VALUES (999, 1)";
-        QTest::newRow("a group moved to no faculty") << "UPDATE group_slushatel SET id_faculty = 999 WHERE id_group_slushatel = 1";
+        QTest::newRow("a roster row of no student")
+            << "INSERT INTO movement_slushatel (id_student, id_group_slushatel) VALUES (999, 1)";
+        QTest::newRow("a group moved to no faculty")
+            << "UPDATE group_slushatel SET id_faculty = 999 WHERE id_group_slushatel = 1";
         QTest::newRow("a faculty that has groups") << "DELETE FROM faculty WHERE id_faculty = 1";
-        QTest::newRow("an order still referred to") << "DELETE FROM [QOR].[dbo].[prikaz_come_slushatel] WHERE id_prikaz_come_slushatel = 1";
+        QTest::newRow("an order still referred to")
+            << "DELETE FROM [QOR].[dbo].[prikaz_come_slushatel] WHERE id_prikaz_come_slushatel = 1";
         QTest::newRow("a key given") << "INSERT INTO faculty (id_faculty, [p23-1]) VALUES (99, 'x')";
         QTest::newRow("a key changed") << "UPDATE faculty SET id_faculty = 99 WHERE id_faculty = 4";
-        QTest::newRow("an order number too long") << "INSERT INTO movement_slushatel (id_student, come_reg) VALUES (1, '123456789012345678901')";
-        QTest::newRow("a name too long") << QStringLiteral("UPDATE s_fio SET s_fio = '%1' WHERE id_student = 1").arg(QString(101, u'я'));
+        QTest::newRow("an order number too long")
+            << "INSERT INTO movement_slushatel (id_student, come_reg) VALUES (1, '123456789012345678901')";
+        QTest::newRow("a name too long")
+            << QStringLiteral("UPDATE s_fio SET s_fio = '%1' WHERE id_student = 1").arg(QString(101, u'я'));
         QTest::newRow("no date") << "INSERT INTO movement_slushatel (id_student, come_date) VALUES (1, '32.13.2026')";
         QTest::newRow("no faculty chosen") << statements::groupsOfFaculty(QVariant());
         QTest::newRow("the sign-in tables") << "SELECT * FROM qor_user";
@@ -282,8 +315,9 @@ private slots:
         DemoFixture embedded;
         const QString expected = errorOf([&] { embeddedWorker(embedded)->execute(statement); });
         const auto everything = [&] {
-            return stored(QStringLiteral("SELECT (SELECT count(*) FROM movement_slushatel) || ':' || (SELECT string_agg(s_fio, ',' "
-                                         "ORDER BY id_student) FROM s_fio) || ':' || (SELECT count(*) FROM faculty)"));
+            return stored(QStringLiteral(
+                "SELECT (SELECT count(*) FROM movement_slushatel) || ':' || (SELECT string_agg(s_fio, ',' "
+                "ORDER BY id_student) FROM s_fio) || ':' || (SELECT count(*) FROM faculty)"));
         };
         const QString before = everything();
         QVERIFY(!expected.isEmpty());
@@ -295,11 +329,16 @@ private slots:
     {
         QTest::addColumn<QString>("statement");
         QTest::addColumn<QString>("error");
-        QTest::newRow("table") << "SELECT * FROM [dbo].[students]" << "Invalid object name 'students'.";
-        QTest::newRow("column") << "SELECT id_faculty, [p23-3] FROM faculty" << "Invalid column name 'p23-3'.";
-        QTest::newRow("procedure") << "EXEC GET_USERS 'demo'" << "Could not find stored procedure 'GET_USERS'.";
-        QTest::newRow("keyword") << "SELECT * FROM faculty WHERE" << "Incorrect syntax near the keyword 'WHERE'.";
-        QTest::newRow("second statement") << "SELECT 1; DELETE FROM faculty" << "cannot insert multiple commands into a prepared statement";
+        QTest::newRow("table") << "SELECT * FROM [dbo].[students]"
+                               << "Invalid object name 'students'.";
+        QTest::newRow("column") << "SELECT id_faculty, [p23-3] FROM faculty"
+                                << "Invalid column name 'p23-3'.";
+        QTest::newRow("procedure") << "EXEC GET_USERS 'demo'"
+                                   << "Could not find stored procedure 'GET_USERS'.";
+        QTest::newRow("keyword") << "SELECT * FROM faculty WHERE"
+                                 << "Incorrect syntax near the keyword 'WHERE'.";
+        QTest::newRow("second statement") << "SELECT 1; DELETE FROM faculty"
+                                          << "cannot insert multiple commands into a prepared statement";
     }
     void namesWhatItDoesNotKnowAsTheServerDoes()
     {
@@ -315,10 +354,12 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("deleting");
-        const QString caseOnly = QStringLiteral("UPDATE prikaz_come_slushatel SET prikaz_come = 'о ЗАЧИСЛЕНИИ слушателей ФПК' "
-                                                "WHERE id_prikaz_come_slushatel = 1");
+        const QString caseOnly = QStringLiteral(
+            "UPDATE prikaz_come_slushatel SET prikaz_come = 'о ЗАЧИСЛЕНИИ слушателей ФПК' "
+            "WHERE id_prikaz_come_slushatel = 1");
         QTest::newRow("edit, letter case changed") << caseOnly << false;
-        QTest::newRow("edit, row deleted") << "DELETE FROM prikaz_leave_slushatel WHERE id_prikaz_leave_slushatel = 3" << false;
+        QTest::newRow("edit, row deleted")
+            << "DELETE FROM prikaz_leave_slushatel WHERE id_prikaz_leave_slushatel = 3" << false;
         QTest::newRow("delete, letter case changed") << caseOnly << true;
     }
     void writesOnlyWhereTheRowIsAsRead()
@@ -330,12 +371,14 @@ private slots:
         connection.setConnectionString(server->workingConnectionString());
         Query orders(&connection, QStringLiteral("orders"));
         const bool leaveOrder = change.contains(QStringLiteral("prikaz_leave"));
-        orders.setSql(leaveOrder ? QStringLiteral("SELECT * FROM prikaz_leave_slushatel WHERE id_prikaz_leave_slushatel = 3")
-                                 : QStringLiteral("SELECT * FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = 1"));
+        orders.setSql(leaveOrder
+                          ? QStringLiteral("SELECT * FROM prikaz_leave_slushatel WHERE id_prikaz_leave_slushatel = 3")
+                          : QStringLiteral("SELECT * FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = 1"));
         orders.open();
         server->worker()->execute(change);
-        const QString everything = QStringLiteral("SELECT (SELECT string_agg(prikaz_come, ',' ORDER BY 1) FROM prikaz_come_slushatel) "
-                                                  "|| (SELECT string_agg(prikaz_leave, ',' ORDER BY 1) FROM prikaz_leave_slushatel)");
+        const QString everything = QStringLiteral(
+            "SELECT (SELECT string_agg(prikaz_come, ',' ORDER BY 1) FROM prikaz_come_slushatel) "
+            "|| (SELECT string_agg(prikaz_leave, ',' ORDER BY 1) FROM prikaz_leave_slushatel)");
         const QString left = stored(everything);
         if (deleting) {
             QCOMPARE(errorOf([&] { orders.deleteCurrent(); }), RowNotFound);
@@ -355,9 +398,11 @@ private slots:
         const auto worker = server->worker();
         worker->execute(statements::dateFormatDmy());
         const QString login = server->workingLogin(QStringLiteral("demo")).value(0);
-        server->owner()->query(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = $1"), {login});
+        server->owner()->query(
+            QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = $1"), {login});
         QVERIFY(!errorOf([&] { worker->select(statements::allFaculties()); }).isEmpty());
-        QCOMPARE(worker->select(QStringLiteral("SELECT CAST('05.03.2026' AS datetime) AS day")).text(0, 0), QStringLiteral("2026-03-05 00:00:00"));
+        QCOMPARE(worker->select(QStringLiteral("SELECT CAST('05.03.2026' AS datetime) AS day")).text(0, 0),
+                 QStringLiteral("2026-03-05 00:00:00"));
     }
 
     void keysComeFromTheServerAndTextsGoBothWays()
@@ -372,9 +417,13 @@ private slots:
         orders.setValue(QStringLiteral("prikaz_come"), QStringLiteral("О переводе — «ёлка» №5"));
         orders.post();
         const qint64 key = orders.asInteger(QStringLiteral("id_prikaz_come_slushatel"));
-        QCOMPARE(key, stored(QStringLiteral("SELECT max(id_prikaz_come_slushatel) FROM prikaz_come_slushatel")).toLongLong());
-        QCOMPARE(stored(QStringLiteral("SELECT prikaz_come FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = %1").arg(key)),
-                 QStringLiteral("О переводе — «ёлка» №5"));
+        QCOMPARE(
+            key,
+            stored(QStringLiteral("SELECT max(id_prikaz_come_slushatel) FROM prikaz_come_slushatel")).toLongLong());
+        QCOMPARE(
+            stored(QStringLiteral("SELECT prikaz_come FROM prikaz_come_slushatel WHERE id_prikaz_come_slushatel = %1")
+                       .arg(key)),
+            QStringLiteral("О переводе — «ёлка» №5"));
 
         // The roster's rows join the names: written to their own table, by key.
         Query roster(&connection, QStringLiteral("roster"));
@@ -385,7 +434,9 @@ private slots:
         roster.setValue(QStringLiteral("leave_date"), QDateTime(QDate(2027, 1, 20), QTime(9, 30)));
         roster.post();
         const QString movement = roster.asString(QStringLiteral("id_movement"));
-        QCOMPARE(stored(QStringLiteral("SELECT leave_reg || ' ' || leave_date FROM movement_slushatel WHERE id_movement = %1").arg(movement)),
+        QCOMPARE(stored(QStringLiteral(
+                            "SELECT leave_reg || ' ' || leave_date FROM movement_slushatel WHERE id_movement = %1")
+                            .arg(movement)),
                  QStringLiteral("7-о 2027-01-20 09:30:00"));
         // A refused text leaves the row in editing, the table as it was.
         roster.setValue(QStringLiteral("come_reg"), QString(21, u'ж'));
@@ -395,27 +446,40 @@ private slots:
 
         // The client's own insert, and the counts the reports read follow the roster.
         connection.execute(statements::addToGroup(3, 6, 2, QDate(2026, 10, 5), QStringLiteral("12'к")));
-        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM movement_slushatel WHERE id_group_slushatel = 6 AND come_reg = '12''к' "
-                                       "AND come_date = '2026-10-05'")),
+        QCOMPARE(stored(QStringLiteral(
+                     "SELECT count(*) FROM movement_slushatel WHERE id_group_slushatel = 6 AND come_reg = '12''к' "
+                     "AND come_date = '2026-10-05'")),
                  QStringLiteral("1"));
-        const QString counts = QStringLiteral("SELECT string_agg(concat_ws('/', id_group_slushatel, come_date, leave_date, roster_rows), ' ' "
-                                              "ORDER BY id_group_slushatel, come_date, leave_date) FROM %1");
+        const QString counts = QStringLiteral(
+            "SELECT string_agg(concat_ws('/', id_group_slushatel, come_date, leave_date, roster_rows), ' ' "
+            "ORDER BY id_group_slushatel, come_date, leave_date) FROM %1");
         QCOMPARE(stored(counts.arg(QStringLiteral("movement_counts"))),
-                 stored(counts.arg(QStringLiteral("(SELECT id_group_slushatel, come_date, leave_date, count(*) AS roster_rows "
-                                                  "FROM movement_slushatel GROUP BY 1, 2, 3) c"))));
+                 stored(counts.arg(
+                     QStringLiteral("(SELECT id_group_slushatel, come_date, leave_date, count(*) AS roster_rows "
+                                    "FROM movement_slushatel GROUP BY 1, 2, 3) c"))));
     }
 
     void theGateMayRunGetUserAndNothingElse_data()
     {
         QTest::addColumn<QString>("statement");
-        const QStringList tables{QStringLiteral("faculty"), QStringLiteral("group_slushatel"), QStringLiteral("s_fio"),
-                                 QStringLiteral("prikaz_come_slushatel"), QStringLiteral("prikaz_leave_slushatel"),
-                                 QStringLiteral("movement_slushatel"), QStringLiteral("movement_counts"), QStringLiteral("qor_login"),
-                                 QStringLiteral("qor_user"), QStringLiteral("qor_setting"), QStringLiteral("qor_signin_log")};
+        const QStringList tables{QStringLiteral("faculty"),
+                                 QStringLiteral("group_slushatel"),
+                                 QStringLiteral("s_fio"),
+                                 QStringLiteral("prikaz_come_slushatel"),
+                                 QStringLiteral("prikaz_leave_slushatel"),
+                                 QStringLiteral("movement_slushatel"),
+                                 QStringLiteral("movement_counts"),
+                                 QStringLiteral("qor_login"),
+                                 QStringLiteral("qor_user"),
+                                 QStringLiteral("qor_setting"),
+                                 QStringLiteral("qor_signin_log")};
         for (const QString &table : tables) {
             QTest::addRow("read %s", qPrintable(table)) << QStringLiteral("SELECT * FROM %1").arg(table);
-            QTest::addRow("insert into %s", qPrintable(table)) << QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
-            QTest::addRow("update %s", qPrintable(table)) << QStringLiteral("UPDATE %1 SET %2 = NULL").arg(table, table == u"movement_slushatel" ? QStringLiteral("come_reg") : QStringLiteral("xyz"));
+            QTest::addRow("insert into %s", qPrintable(table))
+                << QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+            QTest::addRow("update %s", qPrintable(table))
+                << QStringLiteral("UPDATE %1 SET %2 = NULL")
+                       .arg(table, table == u"movement_slushatel" ? QStringLiteral("come_reg") : QStringLiteral("xyz"));
             QTest::addRow("delete from %s", qPrintable(table)) << QStringLiteral("DELETE FROM %1").arg(table);
         }
         QTest::newRow("the hash function") << "SELECT qor_password_hash('x')";
@@ -457,11 +521,14 @@ private slots:
         QCOMPARE(!reply.login.isEmpty(), credentials);
         if (credentials) {
             // The stored form decodes to a working login that opens the database.
-            PostgresEngine working(server->address(), QStringLiteral("QOR"), decodeStored(reply.login), decodeStored(reply.password));
+            PostgresEngine working(server->address(), QStringLiteral("QOR"), decodeStored(reply.login),
+                                   decodeStored(reply.password));
             QVERIFY(working.select(statements::students()).rowCount() > 0);
         }
         // Every call is logged.
-        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM qor_signin_log WHERE address = '10.0.0.5' OR address = ''")), QStringLiteral("1"));
+        QCOMPARE(
+            stored(QStringLiteral("SELECT count(*) FROM qor_signin_log WHERE address = '10.0.0.5' OR address = ''")),
+            QStringLiteral("1"));
     }
 
     void fiveFailuresLockForFifteenMinutes()
@@ -476,9 +543,11 @@ private slots:
                  QStringLiteral("wrong password,signed in,wrong password,wrong password,wrong password,wrong password,"
                                 "wrong password,locked"));
 
-        server->owner()->query(QStringLiteral("UPDATE qor_user SET locked_until = localtimestamp(0) + interval '20 seconds'"));
+        server->owner()->query(
+            QStringLiteral("UPDATE qor_user SET locked_until = localtimestamp(0) + interval '20 seconds'"));
         QCOMPARE(ask(getUserCall("demo", "demo123")).message, getuser::LockedFor.arg(1));
-        server->owner()->query(QStringLiteral("UPDATE qor_user SET locked_until = localtimestamp(0) - interval '1 second'"));
+        server->owner()->query(
+            QStringLiteral("UPDATE qor_user SET locked_until = localtimestamp(0) - interval '1 second'"));
         QCOMPARE(ask(getUserCall("demo", "demo123")).standing, 999);
         QCOMPARE(stored(QStringLiteral("SELECT failed_count FROM qor_user WHERE login = 'demo'")), QStringLiteral("0"));
     }
@@ -488,8 +557,10 @@ private slots:
     void keepsSaltedSlowHashes()
     {
         QVERIFY2(server->reset().isEmpty(), "the demo database could not be put back");
-        admin::addServerUser(server->administrator(), QStringLiteral("QOR"), {QStringLiteral("twin"), QStringLiteral("demo123"), false, std::nullopt});
-        const RowSet hashes = server->owner()->query(QStringLiteral("SELECT password_hash FROM qor_user WHERE login IN ('demo', 'twin')"));
+        admin::addServerUser(server->administrator(), QStringLiteral("QOR"),
+                             {QStringLiteral("twin"), QStringLiteral("demo123"), false, std::nullopt});
+        const RowSet hashes = server->owner()->query(
+            QStringLiteral("SELECT password_hash FROM qor_user WHERE login IN ('demo', 'twin')"));
         QCOMPARE(hashes.rowCount(), 2);
         QVERIFY(hashes.text(0, 0).startsWith(QStringLiteral("$2a$10$")));
         QVERIFY(hashes.text(0, 0) != hashes.text(1, 0));

@@ -3,9 +3,9 @@
 #include "engine/Error.h"
 #include "postgres/PgDialect.h"
 #include "postgres/PostgresEngine.h"
+#include "qor_postgresql_scripts.h"
 #include "tools/DemoData.h"
 #include "tools/Transaction.h"
-#include "qor_postgresql_scripts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,8 +64,9 @@ void updateUser(const ServerAdministrator &admin, const QString &database, const
                 const QList<QVariant> &values)
 {
     const auto db = connect(admin, database);
-    const RowSet changed = db->query(QStringLiteral("UPDATE qor_user SET %1 WHERE login = $1 RETURNING id_user").arg(set),
-                                     QList<QVariant>{login} + values);
+    const RowSet changed =
+        db->query(QStringLiteral("UPDATE qor_user SET %1 WHERE login = $1 RETURNING id_user").arg(set),
+                  QList<QVariant>{login} + values);
     if (changed.rowCount() == 0)
         throw Error(QStringLiteral("No user '%1'").arg(login));
 }
@@ -77,7 +78,8 @@ void dropDatabase(PostgresEngine &maintenance, const QString &database, const QS
         maintenance.runScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
                                   .arg(QString::fromUtf8(pg::quotedIdentifier(database))));
         for (const QString &login : logins)
-            maintenance.runScript(QStringLiteral("DROP ROLE IF EXISTS %1").arg(QString::fromUtf8(pg::quotedIdentifier(login))));
+            maintenance.runScript(
+                QStringLiteral("DROP ROLE IF EXISTS %1").arg(QString::fromUtf8(pg::quotedIdentifier(login))));
     } catch (const Error &) {
         // What is left says so when it is next made.
     }
@@ -121,12 +123,15 @@ void createServerDemo(const QString &dir, const ServerAdministrator &admin, bool
 
     const auto maintenance = connect(admin, MaintenanceDatabase);
     if (exists(*maintenance, QStringLiteral("SELECT 1 FROM pg_catalog.pg_database WHERE datname = $1"), DemoDatabase))
-        throw Error(QStringLiteral("The server has a database %1 already; qor-admin demo makes a new one and leaves that one "
-                                   "as it is").arg(DemoDatabase));
+        throw Error(
+            QStringLiteral("The server has a database %1 already; qor-admin demo makes a new one and leaves that one "
+                           "as it is")
+                .arg(DemoDatabase));
     if (exists(*maintenance, QStringLiteral("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1"), GateLogin))
-        throw Error(QStringLiteral("The server has a login %1 already (another QOR database's gate), whose password qor-admin "
-                                   "cannot learn for the settings file; drop it (DROP ROLE %1) or write the settings by hand")
-                        .arg(GateLogin));
+        throw Error(
+            QStringLiteral("The server has a login %1 already (another QOR database's gate), whose password qor-admin "
+                           "cannot learn for the settings file; drop it (DROP ROLE %1) or write the settings by hand")
+                .arg(GateLogin));
     if (!QDir().mkpath(data))
         throw Error(QStringLiteral("Cannot create the folder %1").arg(data));
     // The settings are written beside their place first, and put there once
@@ -165,9 +170,11 @@ void addServerUser(const ServerAdministrator &admin, const QString &database, co
     addUser(*db, user);
 }
 
-void setServerPassword(const ServerAdministrator &admin, const QString &database, const QString &login, const QString &password)
+void setServerPassword(const ServerAdministrator &admin, const QString &database, const QString &login,
+                       const QString &password)
 {
-    updateUser(admin, database, login, QStringLiteral("password_hash = qor_password_hash($2), failed_count = 0, locked_until = NULL"),
+    updateUser(admin, database, login,
+               QStringLiteral("password_hash = qor_password_hash($2), failed_count = 0, locked_until = NULL"),
                {digestOf(password)});
 }
 
@@ -176,7 +183,8 @@ void setServerLocked(const ServerAdministrator &admin, const QString &database, 
     if (locked)
         updateUser(admin, database, login, QStringLiteral("disabled = true"), {});
     else
-        updateUser(admin, database, login, QStringLiteral("disabled = false, failed_count = 0, locked_until = NULL"), {});
+        updateUser(admin, database, login, QStringLiteral("disabled = false, failed_count = 0, locked_until = NULL"),
+                   {});
 }
 
 void setServerMinimumClient(const ServerAdministrator &admin, const QString &database, int number)

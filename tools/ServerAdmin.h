@@ -19,7 +19,7 @@ namespace qor::admin {
 // wrong password, a database that exists) changes nothing.
 struct ServerAdministrator
 {
-    QString server;   // pg:host,port or pg:host
+    QString server; // pg:host,port or pg:host
     QString user;
     QString password; // empty: libpq's own means (PGPASSWORD, ~/.pgpass)
 };
@@ -41,7 +41,8 @@ void createServerDatabase(const ServerAdministrator &admin, const QString &datab
 // The same commands as on an embedded database, on the database of that name.
 // A new user gets a working login of its own (qor_add_user).
 void addServerUser(const ServerAdministrator &admin, const QString &database, const NewUser &user);
-void setServerPassword(const ServerAdministrator &admin, const QString &database, const QString &login, const QString &password);
+void setServerPassword(const ServerAdministrator &admin, const QString &database, const QString &login,
+                       const QString &password);
 void setServerLocked(const ServerAdministrator &admin, const QString &database, const QString &login, bool locked);
 void setServerMinimumClient(const ServerAdministrator &admin, const QString &database, int number);
 
