@@ -4,6 +4,7 @@
 // least each output costs, and a typical Qt program (QSqlQueryModel on QSQLITE).
 // The three are timed in turn, pick by pick, in one process; see README.md.
 #include "ClientScreens.h"
+#include "PostgresPick.h"
 #include "RawEngine.h"
 #include "RosterOutput.h"
 #include "Samples.h"
@@ -255,6 +256,8 @@ int main(int argc, char *argv[])
         return startToSignIn(sinceStart);
     if (args.value(1) == u"--peak-after-ten-picks")
         return peakAfterTenPicks(args.value(2), args.value(3), args.value(4).toInt());
+    if (args.value(1) == u"--postgres")
+        return postgresPick(args.mid(2));
 
     int repeat = 15;
     QString keep;

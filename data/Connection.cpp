@@ -3,9 +3,11 @@
 #include "data/DataFolder.h"
 #include "engine/Engine.h"
 #include "engine/Error.h"
+#include "engine/Transaction.h"
 #include "data/OdbcEngine.h"
 #include "data/Query.h"
 #include "embedded/SqliteEngine.h"
+#include "postgres/PostgresEngine.h"
 
 namespace qor {
 
@@ -37,6 +39,8 @@ std::unique_ptr<Engine> Connection::makeEngine(const ConnectionSettings &setting
     if (settings.dataSource.compare(QLatin1String(EmbeddedDataSource), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteEngine>(embeddedDatabaseFile(settings.catalog), settings.catalog,
                                               settings.userName, settings.password);
+    if (const auto server = postgresServer(settings.dataSource))
+        return std::make_unique<PostgresEngine>(*server, settings.catalog, settings.userName, settings.password);
     return std::make_unique<OdbcEngine>(settings);
 }
 
@@ -72,20 +76,9 @@ void Connection::execute(const QString &statement)
 
 void Connection::inTransaction(const std::function<void(Engine &)> &work)
 {
-    Engine &db = engine();
     try {
-        db.beginTransaction();
-        try {
-            work(db);
-            db.commitTransaction();
-        } catch (...) {
-            try {
-                db.rollbackTransaction();
-            } catch (const Error &) {
-                // The first failure is the one the user is told.
-            }
-            throw;
-        }
+        Engine &db = engine();
+        qor::inTransaction(db, [&] { work(db); });
     } catch (...) {
         closeWhenIdle();
         throw;

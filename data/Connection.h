@@ -16,7 +16,8 @@ class Query;
 
 // The shared connection (ADOCon). It holds the connection string of the
 // sign-in exchange and picks its engine from the data source: "(embedded)"
-// is the SQLite file Data/<catalog>.db, anything else a SQL Server.
+// is the SQLite file Data/<catalog>.db, "pg:host,port" a PostgreSQL server,
+// anything else a SQL Server.
 // It closes itself whenever none of its queries is open (also right after a
 // statement it ran while none was), and opens itself when a query opens or
 // a statement runs while it is closed.
@@ -56,8 +57,9 @@ signals:
     void connectedChanged(bool connected);
 
 protected:
-    // The engine for the settings: the embedded one for "(embedded)", ODBC
-    // otherwise. Tests reach other ODBC drivers through it.
+    // The engine for the settings: the embedded one for "(embedded)",
+    // PostgreSQL's for "pg:...", ODBC otherwise. Tests reach other ODBC
+    // drivers through it.
     virtual std::unique_ptr<Engine> makeEngine(const ConnectionSettings &settings) const;
 
 private:

@@ -10,7 +10,9 @@ struct ConnectionSettings
     QString userName;
     QString password;
     QString catalog;    // Initial Catalog: the database
-    QString dataSource; // "(embedded)" or a SQL Server host: host, host,port or host\instance
+    // "(embedded)", a PostgreSQL server "pg:host,port" or "pg:host", or a SQL
+    // Server host: host, host,port or host\instance
+    QString dataSource;
 };
 
 // The data source that selects the embedded engine.

@@ -28,14 +28,6 @@ QString constraintName(const QString &child, QString parent)
     return QStringLiteral("FK_%1_%2").arg(child, parent);
 }
 
-QString referenceText(const char *verb, const QString &constraint, const QString &catalog, const QString &table,
-                      const QString &column)
-{
-    return QStringLiteral("The %1 statement conflicted with the REFERENCE constraint \"%2\". The conflict occurred in "
-                          "database \"%3\", table \"dbo.%4\", column '%5'.")
-        .arg(QLatin1String(verb), constraint, catalog, table, column);
-}
-
 QString columnText(sqlite3_stmt *stmt, int column)
 {
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)));
@@ -92,9 +84,7 @@ QList<Violation> violationsOf(sqlite3 *db, sqlite3_stmt *failed)
 
 QString foreignKeyConflictText(sqlite3 *db, const QString &catalog, sqlite3_stmt *failed, const tsql::WriteTarget &target)
 {
-    static const char *const verbs[] = {nullptr, "INSERT", "UPDATE", "DELETE"};
-    const char *verb = verbs[target.verb];
-    if (!verb)
+    if (target.verb == tsql::WriteTarget::Other)
         return {};
     const QList<Violation> made = violationsOf(db, failed);
     if (made.isEmpty())
@@ -109,10 +99,8 @@ QString foreignKeyConflictText(sqlite3 *db, const QString &catalog, sqlite3_stmt
         // The written row refers to no row; or rows still refer to the one
         // deleted or changed.
         if (target.verb != tsql::WriteTarget::Delete && target.table.compare(first.table, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("The %1 statement conflicted with the FOREIGN KEY constraint \"%2\". The conflict "
-                                  "occurred in database \"%3\", table \"dbo.%4\", column '%5'.")
-                .arg(QLatin1String(verb), constraint, catalog, parent, columnText(references.get(), 4));
-        return referenceText(verb, constraint, catalog, first.table, columnText(references.get(), 3));
+            return tsql::foreignKeyConflictError(target.verb, constraint, catalog, parent, columnText(references.get(), 4));
+        return tsql::referenceConflictError(target.verb, constraint, catalog, first.table, columnText(references.get(), 3));
     }
     return {};
 }
@@ -130,8 +118,8 @@ QString referenceConflictText(sqlite3 *db, const QString &catalog, const QString
                                               + " = ? LIMIT 1");
             referring.bind(1, key);
             if (sqlite3_step(referring.get()) == SQLITE_ROW)
-                return referenceText("DELETE", constraintName(QString::fromLatin1(child), parent), catalog,
-                                     QString::fromLatin1(child), column);
+                return tsql::referenceConflictError(tsql::WriteTarget::Delete, constraintName(QString::fromLatin1(child), parent),
+                                                    catalog, QString::fromLatin1(child), column);
         }
     }
     return {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "embedded/TsqlDialect.h"
+#include "engine/TsqlText.h"
 
 #include <QString>
 #include <QVariant>

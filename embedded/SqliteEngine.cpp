@@ -32,7 +32,7 @@ constexpr int BusyTimeoutMs = 5000;
 QByteArray sqliteText(const QString &statement)
 {
     if (statement.contains(QChar(0)))
-        throw Error(QStringLiteral("The statement holds the character with code 0, which no statement may hold."));
+        throw Error(tsql::nulCharacterError());
     return tsql::castDateLiterals(tsql::stripQualifiers(statement)).toUtf8();
 }
 
@@ -158,12 +158,6 @@ bool isKeptByTriggers(const char *table)
     return table && sqlite3_stricmp(table, "movement_counts") == 0;
 }
 
-QString countsNotUpdatable()
-{
-    return QStringLiteral("Cannot update the view or function 'movement_counts' because it contains aggregates, or a "
-                          "DISTINCT or GROUP BY clause, or PIVOT or UNPIVOT operator.");
-}
-
 } // namespace
 
 // The engine's own pragmas pass the authorizer while one lives.
@@ -189,7 +183,7 @@ int SqliteEngine::authorize(void *data, int action, const char *first, const cha
         return SQLITE_OK;
     const bool writes = action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE;
     if (writes && isKeptByTriggers(first) && !trigger) {
-        engine->m_refusal = countsNotUpdatable();
+        engine->m_refusal = tsql::countsNotUpdatableError();
         return SQLITE_DENY;
     }
     switch (action) {
@@ -413,7 +407,7 @@ void SqliteEngine::openFile(const QString &file, bool create)
     if (const QString fileSystem = networkFileSystem(info.absolutePath()); !fileSystem.isEmpty())
         throw cannotOpen(QStringLiteral("the file is on a network file system (%1). The embedded database serves the "
                                         "clients of one computer from its own disk; an office with several computers "
-                                        "keeps its data on SQL Server.").arg(fileSystem));
+                                        "keeps its data on a server, PostgreSQL or SQL Server.").arg(fileSystem));
 
     // The engine's own handle on the program's one SQLite library. Without
     // SQLITE_OPEN_CREATE a missing file is an error, never a new empty one;
@@ -441,7 +435,7 @@ void SqliteEngine::checkMayRun(const QString &statement) const
         return;
     const auto call = tsql::parseExec(statement);
     if (!call || call->procedure.compare(u"GET_USER", Qt::CaseInsensitive) != 0)
-        throw Error(permissionDeniedText());
+        throw Error(tsql::permissionDeniedError());
 }
 
 RowSet SqliteEngine::select(const QString &statement)
@@ -457,9 +451,9 @@ void SqliteEngine::selectInto(const QString &statement, RowSet &rows)
     checkMayRun(statement);
     if (const auto call = tsql::parseExec(statement)) {
         if (call->procedure.compare(u"GET_USER", Qt::CaseInsensitive) != 0)
-            throw Error(QStringLiteral("Could not find stored procedure '%1'.").arg(call->procedure));
+            throw Error(tsql::procedureNotFoundError(call->procedure));
         if (m_role == Role::Worker)
-            throw Error(QStringLiteral("The EXECUTE permission was denied on the object 'GET_USER', database '%1', schema 'dbo'.").arg(m_catalog));
+            throw Error(tsql::executePermissionError(QStringLiteral("GET_USER"), m_catalog));
         rows = embeddedGetUser(m_db, call->arguments, clock()());
         return;
     }
@@ -558,7 +552,8 @@ void SqliteEngine::execute(const QString &statement)
 void SqliteEngine::beginTransaction()
 {
     // The write lock is taken at once, so that a transaction that has begun
-    // is never refused halfway because another program started writing.
+    // is never refused halfway because another program started writing (a
+    // sign-in meanwhile waits for it rather than failing).
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail();
 }

@@ -8,11 +8,6 @@
 
 namespace qor {
 
-QString permissionDeniedText()
-{
-    return QStringLiteral("The user does not have permission to perform this action.");
-}
-
 QString databaseBusyText(const QString &file)
 {
     return QStringLiteral("База данных %1 занята: её файл держит другая программа, и действие не выполнено. "
@@ -26,7 +21,7 @@ Error sqliteError(sqlite3 *db)
     // plain error with SQLite's own text.
     const QByteArray message = sqlite3_errmsg(db);
     if (sqlite3_errcode(db) == SQLITE_AUTH || message.startsWith("not authorized to use function"))
-        return Error(permissionDeniedText());
+        return Error(tsql::permissionDeniedError());
     // The busy timeout has run out: someone else holds the write lock. The
     // engine's "database is locked" does not say who or what to do.
     if ((sqlite3_errcode(db) & 0xff) == SQLITE_BUSY)

@@ -33,9 +33,6 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-// The server's text for a statement the login may not run.
-QString permissionDeniedText();
-
 // What a statement fails with while another program holds the database
 // file's write lock, with the file's path.
 QString databaseBusyText(const QString &file);

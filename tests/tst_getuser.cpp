@@ -1,5 +1,6 @@
 // GET_USER of the embedded database: every outcome of a sign-in.
 #include "DemoFixture.h"
+#include "GetUserCases.h"
 
 #include "engine/CharShift.h"
 #include "embedded/EmbeddedGetUser.h"
@@ -14,13 +15,6 @@
 using namespace qor;
 
 namespace {
-
-QString call(const QString &login, const QString &password, const QString &newPassword = QString())
-{
-    const QString newArgument = newPassword.isNull() ? QStringLiteral("NULL") : u'\'' + *passwordDigest(newPassword) + u'\'';
-    return QStringLiteral("EXEC GET_USER '%1','%2',%3, 'QOR 12', '10.0.0.5', 'PC01', '%1','0','%4'")
-        .arg(login, *passwordDigest(password), newArgument, QString::number(newArgument.size()));
-}
 
 struct Reply
 {
@@ -45,31 +39,7 @@ class TestGetUser : public QObject
 private slots:
     void cleanup() { SqliteEngine::clock() = [] { return QDateTime::currentDateTime(); }; }
 
-    void answersEachSignIn_data()
-    {
-        QTest::addColumn<QString>("setup"); // a qor-admin action before the call
-        QTest::addColumn<QString>("statement");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("standing");
-        QTest::addColumn<int>("outdated");
-        QTest::addColumn<bool>("credentials");
-        const QString wrong = getuser::WrongCredentials;
-        QTest::newRow("signed in") << "" << call("demo", "demo123") << "" << 999 << 0 << true;
-        QTest::newRow("login in other case") << "" << call("DEMO", "demo123") << "" << 999 << 0 << true;
-        QTest::newRow("wrong password") << "" << call("demo", "demo124") << wrong << 0 << 0 << false;
-        QTest::newRow("password in other case") << "" << call("demo", "DEMO123") << wrong << 0 << 0 << false;
-        QTest::newRow("unknown login") << "" << call("nobody", "demo123") << wrong << 0 << 0 << false;
-        QTest::newRow("must change") << "" << call("novice", "novice1") << "" << -1 << 0 << false;
-        QTest::newRow("changes it") << "" << call("novice", "novice1", "secret7") << "" << 999 << 0 << true;
-        // The call that stored a new password asks for no other, however short its life.
-        QTest::newRow("changes it, new password lives 14 days") << "short-life" << call("expiring", "expire1", "secret7") << "" << 999 << 0 << true;
-        QTest::newRow("same new password") << "" << call("novice", "novice1", "novice1") << getuser::SameNewPassword << 0 << 0 << false;
-        QTest::newRow("ten days left") << "" << call("expiring", "expire1") << "" << 10 << 0 << true;
-        QTest::newRow("locked by administrator") << "lock" << call("demo", "demo123") << getuser::Disabled << 0 << 0 << false;
-        QTest::newRow("outdated client") << "min-client" << call("demo", "demo123") << "" << 0 << 1 << false;
-        QTest::newRow("bad new digest") << "" << QStringLiteral("EXEC GET_USER 'demo','%1','xyz', 'QOR 12', '', '', 'demo','0','5'").arg(*passwordDigest(QStringLiteral("demo123")))
-                                        << getuser::BadNewPassword << 0 << 0 << false;
-    }
+    void answersEachSignIn_data() { addGetUserCases(); }
     void answersEachSignIn()
     {
         QFETCH(QString, setup);
@@ -105,9 +75,9 @@ private slots:
     void aChangedPasswordReplacesTheOldOne()
     {
         DemoFixture demo;
-        QCOMPARE(ask(demo, call("novice", "novice1", "secret7")).standing, 999);
-        QCOMPARE(ask(demo, call("novice", "secret7")).standing, 999);
-        QCOMPARE(ask(demo, call("novice", "novice1")).message, getuser::WrongCredentials);
+        QCOMPARE(ask(demo, getUserCall("novice", "novice1", "secret7")).standing, 999);
+        QCOMPARE(ask(demo, getUserCall("novice", "secret7")).standing, 999);
+        QCOMPARE(ask(demo, getUserCall("novice", "novice1")).message, getuser::WrongCredentials);
     }
 
     void fiveFailuresLockForFifteenMinutes()
@@ -115,16 +85,16 @@ private slots:
         DemoFixture demo;
         const QDateTime start = QDateTime::currentDateTime();
         SqliteEngine::clock() = [start] { return start; };
-        ask(demo, call("demo", "bad"));
-        QCOMPARE(ask(demo, call("demo", "demo123")).message, QString()); // a success resets the count
+        ask(demo, getUserCall("demo", "bad"));
+        QCOMPARE(ask(demo, getUserCall("demo", "demo123")).message, QString()); // a success resets the count
         for (int i = 0; i < getuser::FailuresBeforeLock; ++i)
-            QCOMPARE(ask(demo, call("demo", "bad")).message, getuser::WrongCredentials);
-        QCOMPARE(ask(demo, call("demo", "demo123")).message, getuser::LockedFor.arg(15));
+            QCOMPARE(ask(demo, getUserCall("demo", "bad")).message, getuser::WrongCredentials);
+        QCOMPARE(ask(demo, getUserCall("demo", "demo123")).message, getuser::LockedFor.arg(15));
 
         SqliteEngine::clock() = [start] { return start.addSecs(14 * 60 + 1); };
-        QCOMPARE(ask(demo, call("demo", "demo123")).message, getuser::LockedFor.arg(1));
+        QCOMPARE(ask(demo, getUserCall("demo", "demo123")).message, getuser::LockedFor.arg(1));
         SqliteEngine::clock() = [start] { return start.addSecs(15 * 60); };
-        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
+        QCOMPARE(ask(demo, getUserCall("demo", "demo123")).standing, 999);
     }
 
     // A copied database gives no password away to a quick word list: each is
@@ -142,7 +112,7 @@ private slots:
             QVERIFY(!stored.contains(*passwordDigest(QStringLiteral("demo123")), Qt::CaseInsensitive));
         }
         QVERIFY(users.text(0, 1) != users.text(1, 1)); // salted: one password, two hashes
-        QCOMPARE(ask(demo, call("twin", "demo123")).standing, 999);
+        QCOMPARE(ask(demo, getUserCall("twin", "demo123")).standing, 999);
     }
 
     // Databases made before kept bare MD5 digests in password_md5. They keep
@@ -173,7 +143,7 @@ private slots:
         if (password.isEmpty()) {
             QCOMPARE(admin::upgradePasswords(demo.databaseFile()), 3);
         } else {
-            const Reply reply = ask(demo, call("demo", password));
+            const Reply reply = ask(demo, getUserCall("demo", password));
             QCOMPARE(!reply.login.isEmpty(), signsIn);
         }
 
@@ -187,9 +157,9 @@ private slots:
         }
         QCOMPARE(hashedNow, hashed);
         // Every password still signs in, hashed or not.
-        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999);
-        QCOMPARE(ask(demo, call("expiring", "expire1")).standing, 10);
-        QCOMPARE(ask(demo, call("novice", "novice1")).standing, -1);
+        QCOMPARE(ask(demo, getUserCall("demo", "demo123")).standing, 999);
+        QCOMPARE(ask(demo, getUserCall("expiring", "expire1")).standing, 10);
+        QCOMPARE(ask(demo, getUserCall("novice", "novice1")).standing, -1);
     }
 
     // A busy or read-only file is named as such, in the user's language: the
@@ -220,7 +190,7 @@ private slots:
         QCOMPARE(error, expected.arg(demo.databaseFile()));
         if (!readOnly)
             other->execute(QStringLiteral("ROLLBACK"));
-        QCOMPARE(ask(demo, call("demo", "demo123")).standing, 999); // nothing was left half done
+        QCOMPARE(ask(demo, getUserCall("demo", "demo123")).standing, 999); // nothing was left half done
     }
 
     // The log keeps no more of a login than its column holds, and a login
@@ -240,14 +210,14 @@ private slots:
         const QString longest = QString(50, u'д');
         admin::addUser(demo.databaseFile(), {longest, QStringLiteral("secret7"), false, std::nullopt});
         const QString login = longest + QString(length - 50, u'x');
-        const Reply reply = ask(demo, call(login, "secret7"));
+        const Reply reply = ask(demo, getUserCall(login, "secret7"));
         QCOMPARE(reply.message, getuser::WrongCredentials);
         QVERIFY(reply.login.isEmpty());
         const RowSet logged = demo.owner()->select(QStringLiteral("SELECT login, outcome FROM qor_signin_log"));
         QCOMPARE(logged.rowCount(), 1);
         QCOMPARE(logged.text(0, 0), longest);
         QCOMPARE(logged.text(0, 1), QStringLiteral("login too long"));
-        QCOMPARE(ask(demo, call(longest, "secret7")).message, QString());
+        QCOMPARE(ask(demo, getUserCall(longest, "secret7")).message, QString());
     }
 
     // The log's other columns keep as much as the server's parameters do.

@@ -54,7 +54,7 @@ class PostgresConnection : public Connection
 public:
     explicit PostgresConnection(QString odbc) : m_odbc(std::move(odbc))
     {
-        setConnectionString(composeConnectionString({QStringLiteral("qor_owner"), QString(), QStringLiteral("postgres"), QStringLiteral("test")}));
+        setConnectionString(composeConnectionString({QString::fromLatin1(ThrowawayPostgres::SuperUser), QString(), QStringLiteral("postgres"), QStringLiteral("test")}));
     }
 
 protected:

@@ -6,6 +6,7 @@
 #include "embedded/SqliteEngine.h"
 #include "signin/PasswordDigest.h"
 #include "tools/DemoData.h"
+#include "engine/Transaction.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -37,27 +38,7 @@ std::unique_ptr<SqliteEngine> openExisting(const QString &file)
 // What GET_USER compares a sign-in with: the hash of the client's digest.
 QString passwordHashOf(const QString &password)
 {
-    const auto digest = passwordDigest(password);
-    if (!digest)
-        throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
-    return hashPasswordDigest(*digest);
-}
-
-// Runs fn inside one transaction, so that a failure changes nothing.
-template<typename Fn>
-void inTransaction(SqliteEngine &db, Fn fn)
-{
-    db.execute(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        fn();
-        db.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            db.execute(QStringLiteral("ROLLBACK"));
-        } catch (const Error &) {
-        }
-        throw;
-    }
+    return hashPasswordDigest(digestOf(password));
 }
 
 void updateUser(SqliteEngine &db, const QString &login, const QStringList &columns, const QList<QVariant> &values)
@@ -126,6 +107,14 @@ void replaceDatabase(const QString &built, const QString &database, const QStrin
 }
 
 } // namespace
+
+QString digestOf(const QString &password)
+{
+    const auto digest = passwordDigest(password);
+    if (!digest)
+        throw Error(QStringLiteral("The password has a character that Windows-1251 cannot hold"));
+    return *digest;
+}
 
 QString randomSecret(int length)
 {
@@ -272,7 +261,10 @@ void createDemo(const QString &dir, bool force)
     info.serverName = QStringLiteral("(embedded)");
     try {
         createDatabase(building, info.userName, info.password);
-        fillDemoData(building);
+        {
+            auto db = SqliteEngine::openAsOwner(building);
+            inTransaction(*db, [&] { fillDemoData(*db); });
+        }
         addUser(building, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
         addUser(building, {QStringLiteral("novice"), QStringLiteral("novice1"), true, std::nullopt});
         addUser(building, {QStringLiteral("expiring"), QStringLiteral("expire1"), false, 10});

@@ -36,6 +36,10 @@ int upgradePasswords(const QString &file);
 // Writes a settings record file (the client reads Data/QOR).
 void writeSettings(const QString &file, const TFirstConnectInfo &info);
 
+// The digest the client sends for a password (MD5 of its Windows-1251
+// bytes); throws for a character Windows-1251 cannot hold.
+QString digestOf(const QString &password);
+
 // A random password of letters and digits.
 QString randomSecret(int length = 16);
 

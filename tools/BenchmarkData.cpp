@@ -2,7 +2,9 @@
 
 #include "engine/Error.h"
 #include "embedded/SqliteEngine.h"
+#include "postgres/PostgresEngine.h"
 #include "tools/AdminCommands.h"
+#include "tools/ServerAdmin.h"
 
 #include <QStringList>
 
@@ -10,10 +12,16 @@ namespace qor::admin {
 
 namespace {
 
-// Numbers 1..count, for statements that make many rows at once.
-QString numbers(int count)
+// "INSERT ... SELECT expressions" for i = 1..count, in that order, as the
+// engine writes it: SQLite counts with a recursive view, PostgreSQL with
+// generate_series (64-bit, as SQLite's integers, for the names' products).
+QString forNumbers(int count, const QString &insertSelect, bool postgres)
 {
-    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ").arg(count);
+    if (postgres)
+        return QStringLiteral("%1 FROM generate_series(1::bigint, %2) AS n(i) ORDER BY i").arg(insertSelect).arg(count);
+    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) %2 FROM n")
+        .arg(count)
+        .arg(insertSelect);
 }
 
 // One of the texts, chosen by a number: the same data at every run.
@@ -32,35 +40,68 @@ const QStringList Surnames{QStringLiteral("Иванов"), QStringLiteral("Пе�
 const QStringList Names{QStringLiteral("Иван"), QStringLiteral("Павел"), QStringLiteral("Дмитрий"), QStringLiteral("Сергей"),
                         QStringLiteral("Алексей"), QStringLiteral("Артём"), QStringLiteral("Никита"), QStringLiteral("Глеб")};
 
+
+// The statements that fill a new database with the benchmark's rows.
+QStringList fillingStatements(const BenchmarkSize &size, bool postgres)
+{
+    return {
+        QStringLiteral("INSERT INTO faculty ([p23-1], [p23-2]) VALUES ('Факультет А', 'А'), ('Факультет Б', 'Б'), ('Факультет В', 'В')"),
+        QStringLiteral("INSERT INTO prikaz_come_slushatel (prikaz_come) VALUES ('Приказ о зачислении 1'), ('Приказ о зачислении 2')"),
+        QStringLiteral("INSERT INTO prikaz_leave_slushatel (prikaz_leave) VALUES ('Приказ об отчислении 1')"),
+        forNumbers(size.groups,
+                   QStringLiteral("INSERT INTO group_slushatel (id_faculty, name_short, name_full, oplata) "
+                                  "SELECT 1 + i % 3, 'Г-' || i, 'Группа номер ' || i, 10000.0"),
+                   postgres),
+        // Names in no particular order of their keys, as people are enrolled.
+        forNumbers(size.students,
+                   QStringLiteral("INSERT INTO s_fio (s_fio) SELECT %1 || ' ' || %2 || ' ' || i")
+                       .arg(pick(Surnames, QStringLiteral("i * 7919 / 3")), pick(Names, QStringLiteral("i * 104729 / 5"))),
+                   postgres),
+        forNumbers(size.rosterRows,
+                   QStringLiteral("INSERT INTO movement_slushatel (id_student, id_group_slushatel, id_prikaz_come_slushatel, "
+                                  "come_date, come_reg) SELECT 1 + (i * 2654435761) % %1, 1 + i % %2, 1, '2014-09-01 00:00:00', "
+                                  "(i % 100) || '-к'")
+                       .arg(size.students)
+                       .arg(size.groups),
+                   postgres),
+    };
+}
+
+void checkSizes(const BenchmarkSize &size)
+{
+    if (size.students < 1 || size.groups < 1 || size.rosterRows < 0)
+        throw Error(QStringLiteral("The benchmark sizes must be positive"));
+}
+
 } // namespace
 
 void createBenchmarkDatabase(const QString &file, const BenchmarkSize &size)
 {
-    if (size.students < 1 || size.groups < 1 || size.rosterRows < 0)
-        throw Error(QStringLiteral("The benchmark sizes must be positive"));
+    checkSizes(size);
     createDatabase(file, QStringLiteral("qor_gate"), randomSecret());
     {
         auto db = SqliteEngine::openAsOwner(file);
         db->execute(QStringLiteral("BEGIN"));
-        db->execute(QStringLiteral("INSERT INTO faculty ([p23-1], [p23-2]) VALUES ('Факультет А', 'А'), ('Факультет Б', 'Б'), ('Факультет В', 'В')"));
-        db->execute(QStringLiteral("INSERT INTO prikaz_come_slushatel (prikaz_come) VALUES ('Приказ о зачислении 1'), ('Приказ о зачислении 2')"));
-        db->execute(QStringLiteral("INSERT INTO prikaz_leave_slushatel (prikaz_leave) VALUES ('Приказ об отчислении 1')"));
-        db->execute(numbers(size.groups)
-                    + QStringLiteral("INSERT INTO group_slushatel (id_faculty, name_short, name_full, oplata) "
-                                     "SELECT 1 + i % 3, 'Г-' || i, 'Группа номер ' || i, 10000.0 FROM n"));
-        // Names in no particular order of their keys, as people are enrolled.
-        db->execute(numbers(size.students)
-                    + QStringLiteral("INSERT INTO s_fio (s_fio) SELECT %1 || ' ' || %2 || ' ' || i FROM n")
-                          .arg(pick(Surnames, QStringLiteral("i * 7919 / 3")), pick(Names, QStringLiteral("i * 104729 / 5"))));
-        db->execute(numbers(size.rosterRows)
-                    + QStringLiteral("INSERT INTO movement_slushatel (id_student, id_group_slushatel, id_prikaz_come_slushatel, "
-                                     "come_date, come_reg) SELECT 1 + (i * 2654435761) % %1, 1 + i % %2, 1, '2014-09-01 00:00:00', "
-                                     "(i % 100) || '-к' FROM n")
-                          .arg(size.students)
-                          .arg(size.groups));
+        for (const QString &statement : fillingStatements(size, false))
+            db->execute(statement);
         db->execute(QStringLiteral("COMMIT"));
     }
     addUser(file, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
+}
+
+void createServerBenchmarkDatabase(const ServerAdministrator &admin, const QString &database, const BenchmarkSize &size)
+{
+    checkSizes(size);
+    createServerDatabase(admin, database, randomSecret(), [&](PostgresEngine &db) {
+        // The roster's counts once, at the end, rather than row by row.
+        db.runScript(QStringLiteral("ALTER TABLE movement_slushatel DISABLE TRIGGER movement_counts_kept"));
+        for (const QString &statement : fillingStatements(size, true))
+            db.execute(statement);
+        db.runScript(QStringLiteral("INSERT INTO movement_counts SELECT id_group_slushatel, come_date, leave_date, count(*) "
+                                    "FROM movement_slushatel GROUP BY 1, 2, 3; "
+                                    "ALTER TABLE movement_slushatel ENABLE TRIGGER movement_counts_kept"));
+    });
+    addServerUser(admin, database, {QStringLiteral("demo"), QStringLiteral("demo123"), false, std::nullopt});
 }
 
 } // namespace qor::admin

@@ -15,4 +15,9 @@ struct BenchmarkSize
 };
 void createBenchmarkDatabase(const QString &file, const BenchmarkSize &size);
 
+struct ServerAdministrator;
+// The same rows in a new database of that name on a PostgreSQL server,
+// made with server/postgresql's scripts, with the user demo.
+void createServerBenchmarkDatabase(const ServerAdministrator &admin, const QString &database, const BenchmarkSize &size);
+
 } // namespace qor::admin

@@ -1,7 +1,6 @@
 #include "tools/DemoData.h"
 
 #include "engine/Engine.h"
-#include "embedded/SqliteEngine.h"
 
 #include <QDate>
 #include <QStringList>
@@ -10,7 +9,7 @@ namespace qor::admin {
 
 namespace {
 
-QVariant insert(SqliteEngine &db, const QString &table, const QString &key, const QStringList &columns,
+QVariant insert(Engine &db, const QString &table, const QString &key, const QStringList &columns,
                 const QList<QVariant> &values)
 {
     RowWrite write;
@@ -38,10 +37,9 @@ const QStringList Students = {
 
 } // namespace
 
-void fillDemoData(const QString &file)
+void fillDemoData(Engine &engine)
 {
-    auto db = SqliteEngine::openAsOwner(file);
-    db->execute(QStringLiteral("BEGIN"));
+    Engine *db = &engine;
 
     const QString faculty = QStringLiteral("faculty");
     const QStringList facultyColumns{QStringLiteral("p23-1"), QStringLiteral("p23-2")};
@@ -99,7 +97,6 @@ void fillDemoData(const QString &file)
                     left ? QVariant(QStringLiteral("%1-о").arg(100 + student)) : QVariant()});
         }
     }
-    db->execute(QStringLiteral("COMMIT"));
 }
 
 } // namespace qor::admin
