@@ -6,6 +6,7 @@
 #include "ClientScreens.h"
 #include "PostgresPick.h"
 #include "RawEngine.h"
+#include "Registers.h"
 #include "RosterOutput.h"
 #include "Samples.h"
 #include "StudentSearchBench.h"
@@ -258,6 +259,20 @@ int main(int argc, char *argv[])
         return peakAfterTenPicks(args.value(2), args.value(3), args.value(4).toInt());
     if (args.value(1) == u"--postgres")
         return postgresPick(args.mid(2));
+    // The registers' rows alone: qor-bench --registers [--repeat N] [--keep DIR]
+    if (args.contains(QStringLiteral("--registers"))) {
+        registerWindowsFonts();
+        useRussianWithoutSystemLocale();
+        const int at = int(args.indexOf(QStringLiteral("--repeat")));
+        const int keepAt = int(args.indexOf(QStringLiteral("--keep")));
+        try {
+            measureRegisters(at > 0 ? std::max(3, args.value(at + 1).toInt()) : 15, keepAt > 0 ? args.value(keepAt + 1) : QString());
+        } catch (const Error &e) {
+            std::fprintf(stderr, "qor-bench: %s\n", qPrintable(e.text()));
+            return 1;
+        }
+        return 0;
+    }
 
     int repeat = 15;
     QString keep;

@@ -98,6 +98,8 @@ private:
     bool isKeptEditor(QWidget *editor) const;
     bool openDropDown();
     void showQueryRow();
+    // The row of the grid that shows the result set's current row; -1 when none does.
+    int currentQueryRowShown() const;
     void onFocusChanged(QWidget *old, QWidget *now);
     bool isLastCell(const QModelIndex &index);
     void moveToFirstEditableCell(int row);

@@ -33,6 +33,7 @@ void DataGrid::setDataSource(DataSource *source)
     m_rows = model->rowEditor();
 
     connect(source->dataSet(), &Query::currentRowChanged, this, &DataGrid::showQueryRow);
+    connect(model, &QueryModel::rowsFiltered, this, &DataGrid::showQueryRow);
     connect(m_rows, &RowEditor::changed, this, [this] {
         updateIndicator();
         emit recordStateChanged();
@@ -52,9 +53,14 @@ RowEditor *DataGrid::rowEditor() const
     return m_rows;
 }
 
+int DataGrid::currentQueryRowShown() const
+{
+    return m_rows ? m_queryModel->modelRow(m_rows->currentRow()) : -1;
+}
+
 void DataGrid::showQueryRow()
 {
-    const int row = m_rows ? m_rows->currentRow() : -1;
+    const int row = currentQueryRowShown();
     if (row < 0 || row >= model()->rowCount())
         return;
     const QModelIndex current = currentIndex();
@@ -71,7 +77,7 @@ bool DataGrid::mayMoveTo(const QPersistentModelIndex &target)
 {
     if (!m_rows || m_leavingRow || m_queryModel->isChangingRows())
         return true;
-    if (!target.isValid() || target.row() == m_rows->currentRow())
+    if (!target.isValid() || target.row() == currentQueryRowShown())
         return true;
     return leaveRowFor(target);
 }
@@ -81,7 +87,7 @@ bool DataGrid::leaveRowFor(const QPersistentModelIndex &target)
     QScopedValueRollback leaving(m_leavingRow, true);
     if (!commitEditor())
         return false;
-    return m_rows->moveTo(target.row()) && target.isValid();
+    return m_rows->moveTo(m_queryModel->queryRow(target.row())) && target.isValid();
 }
 
 QWidget *DataGrid::openEditor() const
@@ -156,7 +162,7 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
         // Tab past the last cell goes on to the first cell of a new row.
         if (!m_rows->isUntouchedNewRow() && appendRow()) {
-            moveToFirstEditableCell(m_rows->currentRow());
+            moveToFirstEditableCell(currentQueryRowShown());
             edit(currentIndex());
         }
         return;
@@ -329,7 +335,7 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Tab:
         if (plain && isLastCell(currentIndex())) {
             if (!m_rows->isUntouchedNewRow() && appendRow())
-                moveToFirstEditableCell(m_rows->currentRow());
+                moveToFirstEditableCell(currentQueryRowShown());
             event->accept();
             return;
         }
@@ -347,7 +353,7 @@ void DataGrid::mousePressEvent(QMouseEvent *event)
     // double-click interval first, and keys typed meanwhile would be lost.
     m_clickEdits = m_rows && target.isValid() && QModelIndex(target) == currentIndex() && state() != EditingState
         && event->button() == Qt::LeftButton && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (m_rows && target.isValid() && target.row() != m_rows->currentRow()) {
+    if (m_rows && target.isValid() && target.row() != currentQueryRowShown()) {
         if (!leaveRowFor(target))
             return;
         // A new row above the target was dropped: keep to the row clicked.

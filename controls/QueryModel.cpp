@@ -1,12 +1,16 @@
 #include "controls/QueryModel.h"
 
 #include "controls/GridColumn.h"
+#include "controls/NameFilter.h"
 #include "controls/RowEditor.h"
 #include "data/DataSource.h"
 #include "data/DateTimeText.h"
+#include "data/NameIndex.h"
 #include "data/Query.h"
 
 #include <QLocale>
+
+#include <algorithm>
 
 namespace qor {
 
@@ -58,34 +62,137 @@ QueryModel::QueryModel(DataSource *source, const QStringList &fields, QObject *p
     Query *q = m_query;
     connect(q, &Query::opened, this, [this] {
         beginResetModel();
+        if (m_filter) {
+            m_filter->reindex();
+            chooseShownRows();
+        }
         endResetModel();
         watchLookupSources();
     });
     connect(q, &Query::closed, this, [this] {
         beginResetModel();
+        m_shown.clear();
         endResetModel();
     });
-    connect(q, &Query::rowAboutToBeInserted, this, [this](int row) {
-        m_changingRows = true;
-        beginInsertRows({}, row, row);
-    });
+    connect(q, &Query::rowAboutToBeInserted, this, &QueryModel::onRowAboutToBeInserted);
     connect(q, &Query::rowInserted, this, [this] {
         endInsertRows();
         m_changingRows = false;
     });
-    connect(q, &Query::rowAboutToBeRemoved, this, [this](int row) {
-        m_changingRows = true;
-        beginRemoveRows({}, row, row);
-    });
-    connect(q, &Query::rowRemoved, this, [this] {
-        endRemoveRows();
-        m_changingRows = false;
-    });
+    connect(q, &Query::rowAboutToBeRemoved, this, &QueryModel::onRowAboutToBeRemoved);
+    connect(q, &Query::rowRemoved, this, &QueryModel::onRowRemoved);
     connect(q, &Query::rowChanged, this, [this](int row) {
-        if (row >= 0 && row < rowCount())
-            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        if (m_filter)
+            m_filter->rowChanged(row);
+        const int shown = modelRow(row);
+        if (shown >= 0 && shown < rowCount())
+            emit dataChanged(index(shown, 0), index(shown, columnCount() - 1));
     });
     watchLookupSources();
+}
+
+QueryModel::~QueryModel() = default;
+
+void QueryModel::onRowAboutToBeInserted(int row)
+{
+    m_changingRows = true;
+    if (m_filter)
+        m_filter->rowInserted(row);
+    if (!m_filtered) {
+        beginInsertRows({}, row, row);
+        return;
+    }
+    // A new row is shown, whatever the filter: it is there to be typed into.
+    const auto at = std::lower_bound(m_shown.begin(), m_shown.end(), row);
+    const int position = int(at - m_shown.begin());
+    beginInsertRows({}, position, position);
+    for (auto later = at; later != m_shown.end(); ++later)
+        ++*later;
+    m_shown.insert(m_shown.begin() + position, row);
+}
+
+void QueryModel::onRowAboutToBeRemoved(int row)
+{
+    m_changingRows = true;
+    const int shown = modelRow(row);
+    m_removingShown = shown >= 0;
+    if (m_removingShown)
+        beginRemoveRows({}, shown, shown);
+}
+
+void QueryModel::onRowRemoved(int row)
+{
+    if (m_filter)
+        m_filter->rowRemoved(row);
+    if (m_filtered) {
+        auto at = std::lower_bound(m_shown.begin(), m_shown.end(), row);
+        if (at != m_shown.end() && *at == row)
+            at = m_shown.erase(at);
+        for (; at != m_shown.end(); ++at)
+            --*at;
+    }
+    if (std::exchange(m_removingShown, false))
+        endRemoveRows();
+    m_changingRows = false;
+}
+
+void QueryModel::setFilterFields(const QStringList &fields)
+{
+    beginResetModel();
+    m_filter = std::make_unique<NameFilter>(m_query, fields);
+    m_filter->reindex();
+    chooseShownRows();
+    endResetModel();
+}
+
+void QueryModel::filterRows(const QString &typed)
+{
+    if (!m_filter)
+        return;
+    m_typed = typed;
+    beginResetModel();
+    chooseShownRows();
+    endResetModel();
+    keepCurrentRowShown();
+    emit rowsFiltered();
+}
+
+void QueryModel::chooseShownRows()
+{
+    m_filtered = m_query && m_query->isOpen() && !NameIndex::typedWords(m_typed).empty();
+    m_shown.clear();
+    if (!m_filtered)
+        return;
+    m_shown = m_filter->matchingRows(m_typed);
+    // Nothing being typed into a row leaves the screen.
+    const int current = m_query->currentRow();
+    if (m_query->isEditing() && current >= 0 && current < m_query->rowCount()) {
+        const auto at = std::lower_bound(m_shown.begin(), m_shown.end(), current);
+        if (at == m_shown.end() || *at != current)
+            m_shown.insert(at, current);
+    }
+}
+
+void QueryModel::keepCurrentRowShown()
+{
+    if (!m_query || !m_query->isOpen() || rowCount() == 0 || modelRow(m_query->currentRow()) >= 0)
+        return;
+    m_rowEditor->moveTo(queryRow(0));
+}
+
+int QueryModel::queryRow(int modelRow) const
+{
+    if (!m_filtered)
+        return modelRow;
+    return modelRow >= 0 && size_t(modelRow) < m_shown.size() ? m_shown[size_t(modelRow)] : -1;
+}
+
+int QueryModel::modelRow(int queryRow) const
+{
+    if (!m_filtered)
+        return queryRow;
+    const auto at = std::lower_bound(m_shown.begin(), m_shown.end(), queryRow);
+    return at != m_shown.end() && *at == queryRow ? int(at - m_shown.begin()) : -1;
 }
 
 Query *QueryModel::query() const
@@ -123,7 +230,9 @@ int QueryModel::fieldOfColumn(int column) const
 
 int QueryModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_query ? 0 : m_query->rowCount();
+    if (parent.isValid() || !m_query)
+        return 0;
+    return m_filtered ? int(m_shown.size()) : m_query->rowCount();
 }
 
 int QueryModel::columnCount(const QModelIndex &parent) const
@@ -137,9 +246,10 @@ QVariant QueryModel::data(const QModelIndex &index, int role) const
     if (field < 0 || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const FieldDef &def = m_query->field(field);
+    const int row = queryRow(index.row());
     if (role == Qt::EditRole && def.isLookup())
-        return m_query->valueAt(index.row(), m_query->fieldIndex(def.keyField));
-    const QVariant value = m_query->valueAt(index.row(), field);
+        return m_query->valueAt(row, m_query->fieldIndex(def.keyField));
+    const QVariant value = m_query->valueAt(row, field);
     if (role == Qt::EditRole || !value.isValid() || value.isNull())
         return value;
     switch (value.typeId()) {
@@ -190,7 +300,7 @@ Qt::ItemFlags QueryModel::flags(const QModelIndex &index) const
 bool QueryModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     const int field = fieldOfColumn(index.column());
-    if (role != Qt::EditRole || field < 0 || index.row() != m_rowEditor->currentRow())
+    if (role != Qt::EditRole || field < 0 || queryRow(index.row()) != m_rowEditor->currentRow())
         return false;
     if (value.typeId() == QMetaType::QString && !m_query->field(field).isLookup()) {
         m_rowEditor->textTyped(field, value.toString());

@@ -151,7 +151,8 @@ bool RowEditor::commitText()
         return true;
     }
     m_textRefused = true;
-    show(reason);
+    if (!reason.isEmpty())
+        show(reason);
     // Counted after the message, whose own keys and clicks belong to it.
     m_refusedAt = inputSerial();
     emit refused();
@@ -215,7 +216,9 @@ bool RowEditor::attempt(const std::function<void()> &operation)
     const QString reason = reasonOf(operation);
     if (reason.isNull())
         return true;
-    show(reason);
+    // Declined when asked: the person knows why, and nothing is shown.
+    if (!reason.isEmpty())
+        show(reason);
     emit refused();
     return false;
 }
@@ -225,6 +228,8 @@ QString RowEditor::reasonOf(const std::function<void()> &operation)
     try {
         operation();
         return {};
+    } catch (const Declined &) {
+        return QStringLiteral("");
     } catch (const Error &e) {
         return e.text();
     } catch (const std::exception &e) {

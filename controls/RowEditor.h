@@ -85,7 +85,8 @@ private:
 
     // Runs an operation on the result set; what it throws is shown once.
     bool attempt(const std::function<void()> &operation);
-    // What the operation threw; null when it succeeded.
+    // What the operation threw; null when it succeeded, empty when the
+    // person declined what they were asked.
     QString reasonOf(const std::function<void()> &operation);
     void show(const QString &reason);
     void forgetText();

@@ -270,10 +270,12 @@ void Query::setState(State state)
     emit stateChanged();
 }
 
-void Query::refuseWhenReadOnly() const
+void Query::requireModifiable() const
 {
+    if (!isOpen())
+        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
     if (m_readOnly)
-        throw Error(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+        throw Error(QStringLiteral("Cannot modify a read-only dataset."));
 }
 
 void Query::requireEditing() const
@@ -286,9 +288,7 @@ void Query::edit()
 {
     if (m_state == State::Edit || m_state == State::Insert)
         return;
-    if (!isOpen())
-        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
-    refuseWhenReadOnly();
+    requireModifiable();
     if (eof())
         return startInsert(rowCount()); // editing an empty result adds a row
     m_original = m_rows.rowValues(m_current);
@@ -308,9 +308,7 @@ void Query::append()
 
 void Query::startInsert(int row)
 {
-    if (!isOpen())
-        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
-    refuseWhenReadOnly();
+    requireModifiable();
     row = leaveRowTowards(row);
     emit rowAboutToBeInserted(row);
     m_rows.insertRow(row);
@@ -551,13 +549,11 @@ void Query::updateRowsAsRead(const QList<int> &rows, const QStringList &columns,
 
 void Query::deleteCurrent()
 {
-    if (!isOpen())
-        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    requireModifiable();
     if (m_state == State::Insert)
         return cancel();
     if (eof())
         return;
-    refuseWhenReadOnly();
     if (m_state == State::Edit)
         cancel();
     resolveWriteTarget();

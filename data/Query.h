@@ -107,8 +107,9 @@ public:
     bool isUntouchedNewRow() const { return m_state == State::Insert && !m_modified; }
     // Whether rows can be inserted, changed and deleted now.
     bool canModify() const { return isOpen() && !m_readOnly; }
-    // Rows only shown: none is inserted, changed or deleted in place (a
-    // command may still write them, as updateRowsAsRead does).
+    // Rows only shown: none is inserted, changed or deleted in place, as
+    // where the login may only read them (a command may still write them,
+    // as updateRowsAsRead does).
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isReadOnly() const { return m_readOnly; }
     // The one rule for leaving the current row, whatever the move: a new row
@@ -161,8 +162,8 @@ signals:
 private:
     void bindFields();
     void setState(State state);
+    void requireModifiable() const;
     void requireEditing() const;
-    void refuseWhenReadOnly() const;
     void startInsert(int row);
     int leaveRowTowards(int target);
     void forgetIndexes();

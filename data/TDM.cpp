@@ -1,6 +1,7 @@
 #include "data/TDM.h"
 
 #include "engine/Error.h"
+#include "data/Registers.h"
 #include "data/Statements.h"
 
 namespace qor {
@@ -35,8 +36,11 @@ FieldDef lookupColumn(const char *name, int size, Query *source, const char *key
 
 } // namespace
 
-TDM::TDM(QObject *parent) : QObject(parent), ADOCon(new Connection(this))
+TDM::TDM(QObject *parent) : TDM(new Connection, parent) {}
+
+TDM::TDM(Connection *connection, QObject *parent) : QObject(parent), ADOCon(connection)
 {
+    ADOCon->setParent(this);
     setObjectName(QStringLiteral("DM"));
     ADOCon->setObjectName(QStringLiteral("ADOCon"));
 
@@ -51,6 +55,8 @@ TDM::TDM(QObject *parent) : QObject(parent), ADOCon(new Connection(this))
     ADOQ_GroupSlushatel_Formation = query("ADOQ_GroupSlushatel_Formation");
     ADOQ_add_student = query("ADOQ_add_student");
     ADOQ_Exec = query("ADOQ_Exec");
+    ADOQ_Student_Register = query("ADOQ_Student_Register");
+    ADOQ_Faculty_Register = query("ADOQ_Faculty_Register");
 
     const auto source = [this](Query *dataSet, const char *name) { return new DataSource(dataSet, QString::fromLatin1(name), this); };
     DS_movement_slushatel = source(ADOQ_movement_slushatel, "DS_movement_slushatel");
@@ -62,6 +68,8 @@ TDM::TDM(QObject *parent) : QObject(parent), ADOCon(new Connection(this))
     DS_all_faculties = source(ADOQ_all_faculties, "DS_all_faculties");
     DS_GroupSlushatel_Formation = source(ADOQ_GroupSlushatel_Formation, "DS_GroupSlushatel_Formation");
     DS_add_student = source(ADOQ_add_student, "DS_add_student");
+    DS_Student_Register = source(ADOQ_Student_Register, "DS_Student_Register");
+    DS_Faculty_Register = source(ADOQ_Faculty_Register, "DS_Faculty_Register");
 
     FieldDef row = column("row", ColumnType::BigInt);
     row.readOnly = true; // numbered by the statement, no column of the table
@@ -94,15 +102,23 @@ TDM::TDM(QObject *parent) : QObject(parent), ADOCon(new Connection(this))
         column("oplata", ColumnType::Float),
     });
 
+    ADOQ_Student_Register->setFieldDefs({column("id_student", ColumnType::Integer), column("s_fio", ColumnType::Text, 100)});
+    ADOQ_Faculty_Register->setFieldDefs({column("id_faculty", ColumnType::Integer), column("p23-1", ColumnType::Text, 100),
+                                         column("p23-2", ColumnType::Text, 100)});
+
     // The tables the editable lists write to. The roster's rows join the
     // students' names; and a SQL Server driver may not tell a column's table.
     ADOQ_movement_slushatel->setUniqueTable(QStringLiteral("movement_slushatel"));
     ADOQ_GroupSlushatel_Formation->setUniqueTable(QStringLiteral("group_slushatel"));
     ADOQ_Prikaz_come_slushatel->setUniqueTable(QStringLiteral("prikaz_come_slushatel"));
     ADOQ_prikaz_leave_slushatel->setUniqueTable(QStringLiteral("prikaz_leave_slushatel"));
+    ADOQ_Student_Register->setUniqueTable(QStringLiteral("s_fio"));
+    ADOQ_Faculty_Register->setUniqueTable(QStringLiteral("faculty"));
 
     ADOQ_movement_slushatel->beforePost = [this](Query &q) { ADOQ_movement_slushatelBeforePost(q); };
     ADOQ_GroupSlushatel_Formation->beforePost = [this](Query &q) { ADOQ_GroupSlushatel_FormationBeforePost(q); };
+    ADOQ_Student_Register->beforePost = [this](Query &q) { ADOQ_Student_RegisterBeforePost(q); };
+    ADOQ_Faculty_Register->beforePost = [this](Query &q) { ADOQ_Faculty_RegisterBeforePost(q); };
 }
 
 TDM::~TDM()
@@ -125,7 +141,7 @@ void TDM::reopen(Query *query, const QString &statement)
 void TDM::writePendingRows()
 {
     for (Query *query : {ADOQ_movement_slushatel, ADOQ_GroupSlushatel_Formation, ADOQ_Prikaz_come_slushatel,
-                         ADOQ_prikaz_leave_slushatel}) {
+                         ADOQ_prikaz_leave_slushatel, ADOQ_Student_Register, ADOQ_Faculty_Register}) {
         if (query->isOpen())
             query->leaveRow();
     }
@@ -171,6 +187,16 @@ void TDM::ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet)
         throw Error(e.text() + u'\r' + NoFormationFacultyAdvice);
     }
     dataSet.setValue(QStringLiteral("id_faculty"), faculty);
+}
+
+void TDM::ADOQ_Student_RegisterBeforePost(Query &dataSet)
+{
+    checkStudentRow(dataSet, ADOCon->engine(), confirmNamesake);
+}
+
+void TDM::ADOQ_Faculty_RegisterBeforePost(Query &dataSet)
+{
+    checkFacultyRow(dataSet, ADOCon->engine());
 }
 
 } // namespace qor

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QVariant>
 
+#include <functional>
+
 
 namespace qor {
 
@@ -19,6 +21,9 @@ class TDM : public QObject
 
 public:
     explicit TDM(QObject *parent = nullptr);
+    // The same on a connection of the caller's making, which it owns from
+    // now on (tests reach other engines through it).
+    explicit TDM(Connection *connection, QObject *parent = nullptr);
     ~TDM() override;
 
     Connection *ADOCon;
@@ -33,6 +38,9 @@ public:
     Query *ADOQ_GroupSlushatel_Formation;
     Query *ADOQ_add_student;
     Query *ADOQ_Exec;
+    // The office's registers: every student and every faculty, by name, editable.
+    Query *ADOQ_Student_Register;
+    Query *ADOQ_Faculty_Register;
 
     DataSource *DS_movement_slushatel;
     DataSource *DS_Faculty;
@@ -43,6 +51,8 @@ public:
     DataSource *DS_all_faculties;
     DataSource *DS_GroupSlushatel_Formation;
     DataSource *DS_add_student;
+    DataSource *DS_Student_Register;
+    DataSource *DS_Faculty_Register;
 
     // What the user has chosen, as the rules read it: each pick handler sets
     // its value, and the before-post rules read these, never a window.
@@ -56,6 +66,12 @@ public:
 
     void ADOQ_movement_slushatelBeforePost(Query &dataSet);
     void ADOQ_GroupSlushatel_FormationBeforePost(Query &dataSet);
+    void ADOQ_Student_RegisterBeforePost(Query &dataSet);
+    void ADOQ_Faculty_RegisterBeforePost(Query &dataSet);
+    // Asked before a student is written whose name another student has
+    // already: true writes the row. Set by the window that edits the
+    // register; without it namesakes are written unasked.
+    std::function<bool(const QString &name)> confirmNamesake;
 
     // Writes a changed row of the query, then closes it, replaces its
     // statement and opens it again. When the row cannot be written the query

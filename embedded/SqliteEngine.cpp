@@ -140,7 +140,7 @@ bool isAllowedFunction(const char *name)
         "count", "sum", "avg", "min", "max", "total",
         "length", "lower", "upper", "trim", "ltrim", "rtrim", "substr", "substring", "replace", "instr", "like",
         "abs", "round", "coalesce", "ifnull", "nullif", "iif",
-        "date", "time", "datetime", "julianday", "strftime",
+        "date", "time", "datetime", "julianday", "strftime", "has_perms_by_name",
     };
     if (!name)
         return false;
@@ -213,6 +213,64 @@ int SqliteEngine::authorize(void *data, int action, const char *first, const cha
     default:
         return SQLITE_DENY;
     }
+}
+
+// HAS_PERMS_BY_NAME(securable, 'OBJECT', permission), as the server answers
+// its login about a table: 1 when the login may, 0 when not, NULL for an
+// object, class or permission it does not know. A working login may read
+// and write the data tables, only read the counts the triggers keep, and
+// nothing of the sign-in tables or SQLite's own.
+QVariant SqliteEngine::permission(const QString &securable, const QString &securableClass, const QString &permission) const
+{
+    if (securableClass.compare(u"OBJECT", Qt::CaseInsensitive) != 0)
+        return {};
+    QString table = securable.section(u'.', -1).trimmed();
+    if (table.startsWith(u'[') && table.endsWith(u']'))
+        table = table.mid(1, table.size() - 2);
+    const QByteArray name = table.toUtf8();
+    // Asks SQLite's catalogue without a statement, which the authorizer would refuse.
+    if (sqlite3_table_column_metadata(m_db, "main", name.constData(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        return {};
+    const QString asked = permission.trimmed().toUpper();
+    const bool reads = asked == u"SELECT";
+    const bool writes = asked == u"INSERT" || asked == u"UPDATE" || asked == u"DELETE";
+    const bool other = asked == u"ALTER" || asked == u"CONTROL" || asked == u"REFERENCES" || asked == u"TAKE OWNERSHIP"
+                       || asked == u"VIEW DEFINITION" || asked == u"EXECUTE";
+    if (!reads && !writes && !other)
+        return {};
+    switch (m_role) {
+    case Role::Owner:
+        return 1;
+    case Role::Gate:
+        return 0;
+    case Role::Worker:
+        break;
+    }
+    if (isReservedObject(name.constData()) || other)
+        return 0;
+    if (isKeptByTriggers(name.constData()))
+        return reads ? 1 : 0;
+    return 1;
+}
+
+void SqliteEngine::hasPermsByName(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const auto *engine = static_cast<const SqliteEngine *>(sqlite3_user_data(context));
+    const auto text = [&](int i) {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[i])));
+    };
+    for (int i = 0; i < 3; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(context);
+            return;
+        }
+    }
+    const QVariant answer = engine->permission(text(0), text(1), text(2));
+    if (answer.isValid())
+        sqlite3_result_int(context, answer.toInt());
+    else
+        sqlite3_result_null(context);
 }
 
 std::function<QDateTime()> &SqliteEngine::clock()
@@ -421,6 +479,7 @@ void SqliteEngine::openFile(const QString &file, bool create)
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     registerRussianCollation(m_db);
     sqlite3_create_function_v2(m_db, "tsql_datetime", 1, SQLITE_UTF8, this, tsqlDatetime, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "has_perms_by_name", 3, SQLITE_UTF8, this, hasPermsByName, nullptr, nullptr, nullptr);
     sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
 }
 

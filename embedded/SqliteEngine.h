@@ -8,7 +8,9 @@
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_context;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace qor {
 
@@ -68,6 +70,9 @@ private:
     void refuseExplicitKeys(const QString &statement) const;
     bool isIdentityColumn(const char *table, const char *column) const;
     static int authorize(void *engine, int action, const char *first, const char *second, const char *, const char *);
+    // What HAS_PERMS_BY_NAME answers about one of the tables.
+    QVariant permission(const QString &securable, const QString &securableClass, const QString &permission) const;
+    static void hasPermsByName(sqlite3_context *context, int count, sqlite3_value **arguments);
     static QByteArray stillAsRead(const RowWrite &write);
     [[noreturn]] void fail() const;
     [[noreturn]] void failStep(sqlite3_stmt *stmt);

@@ -21,4 +21,12 @@ private:
     QByteArray m_utf8;
 };
 
+// The person was asked and said no: what was being done stops, and nothing
+// more is shown.
+class Declined : public Error
+{
+public:
+    Declined() : Error(QString()) {}
+};
+
 } // namespace qor

@@ -9,6 +9,7 @@
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
 #include "reports/RosterReport.h"
+#include "data/Registers.h"
 #include "data/Statements.h"
 #include "data/StudentSearch.h"
 #include "data/StudentTransfer.h"
@@ -21,6 +22,9 @@
 #include "screens/TForm6.h"
 #include "screens/TForm9.h"
 #include "screens/TForm10.h"
+#include "screens/TForm11.h"
+#include "screens/TForm12.h"
+#include "screens/TForm13.h"
 #include "screens/TForm14.h"
 #include "screens/TForm15.h"
 #include "screens/TForm16.h"
@@ -91,6 +95,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     connect(ui->N6, &QAction::triggered, this, [this] { runUserAction([this] { N6Click(); }); });
     connect(ui->N8, &QAction::triggered, this, [this] { runUserAction([this] { N8Click(); }); });
     connect(ui->N9, &QAction::triggered, this, [this] { runUserAction([this] { N9Click(); }); });
+    connect(ui->N21, &QAction::triggered, this, [this] { runUserAction([this] { N21Click(); }); });
+    connect(ui->N22, &QAction::triggered, this, [this] { runUserAction([this] { N22Click(); }); });
+    connect(ui->N23, &QAction::triggered, this, [this] { runUserAction([this] { N23Click(); }); });
     // The roster's own menu offers the same two commands.
     ui->DBGridEh1->addActions({ui->N5, ui->N6});
     ui->DBGridEh1->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -243,6 +250,65 @@ void TForm1::N9Click()
 {
     if (writeRosterRow())
         showModal(Form10, [this] { return newReportWindow<TForm10>(); });
+}
+
+void TForm1::N21Click()
+{
+    showModal(Form11, [this] { return newStudentRegister(); });
+}
+
+TForm11 *TForm1::newStudentRegister()
+{
+    auto *window = new TForm11;
+    // The roster shows the names as they are now.
+    connect(window, &TForm11::studentsChanged, this, [] {
+        runUserAction([] {
+            if (DM->ADOQ_Student->isOpen())
+                TDM::reopen(DM->ADOQ_Student, statements::students());
+        });
+    });
+    return window;
+}
+
+void TForm1::N22Click()
+{
+    showModal(Form12, [this] { return newFacultyRegister(); });
+}
+
+TForm12 *TForm1::newFacultyRegister()
+{
+    auto *window = new TForm12;
+    // Faculties renamed or gone show so in the list, which keeps its choice.
+    connect(window, &TForm12::facultiesChanged, this,
+            [] { runUserAction([] { TDM::reopen(DM->ADOQ_Faculty, statements::facultiesWithGroups()); }); });
+    return window;
+}
+
+void TForm1::N23Click()
+{
+    // The import shows its students in the roster, read again: a row being edited is written first.
+    if (!writeRosterRow())
+        return;
+    if (!permissionsOn(DM->ADOCon->engine(), QStringLiteral("s_fio")).insert) {
+        showMessage(QStringLiteral("Нет права добавлять слушателей в эту базу."));
+        return;
+    }
+    showModal(Form13, [this] { return newImportWindow(); });
+}
+
+TForm13 *TForm1::newImportWindow()
+{
+    auto *window = new TForm13;
+    connect(window, &TForm13::imported, this, [this](bool ordersAdded) {
+        runUserAction([&] {
+            if (ordersAdded)
+                TDM::reopen(DM->ADOQ_Prikaz_come_slushatel, statements::enrolmentOrders());
+            // The roster on screen shows whom the list placed into its group.
+            if (DM->ADOQ_movement_slushatel->isOpen())
+                DBLookupComboBox2Click();
+        });
+    });
+    return window;
 }
 
 bool TForm1::showGroup(const QVariant &faculty, const QVariant &group)

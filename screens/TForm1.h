@@ -17,6 +17,9 @@ namespace qor {
 class DataGrid;
 class LookupList;
 class TForm6;
+class TForm11;
+class TForm12;
+class TForm13;
 class TForm14;
 struct StudentPlace;
 
@@ -60,6 +63,11 @@ public:
     // The two reports of groups; a group chosen in either shows here.
     void N8Click();
     void N9Click();
+    // The office's registers of students and faculties.
+    void N21Click();
+    void N22Click();
+    // Students imported from a spreadsheet.
+    void N23Click();
 
     // Shows a group's roster as picking its faculty and then the group in
     // the lists does, a row being edited written first; a row that cannot
@@ -89,6 +97,11 @@ public:
 
     // The add-to-group dialog for the chosen group, its additions shown in the roster.
     TForm6 *newAddDialog();
+    // The registers, their changes shown in the lists here.
+    TForm11 *newStudentRegister();
+    TForm12 *newFacultyRegister();
+    // The import, what it adds shown in the lists and the roster here.
+    TForm13 *newImportWindow();
     // A report window whose chosen group shows here.
     template <typename Window>
     Window *newReportWindow();

@@ -1,4 +1,4 @@
--- Who may do what in QOR: the two roles, the procedure administrators use
+-- Who may do what in QOR: the three roles, the procedure administrators use
 -- to add users, and the gate login the settings files carry.
 -- Run after qor_schema.sql and get_user.sql, as sa or another sysadmin:
 --   sqlcmd -S host,1433 -U sa -b -f 65001 -v GatePassword="..." -i logins_and_roles.sql
@@ -28,27 +28,43 @@ IF DATABASE_PRINCIPAL_ID(N'qor_worker_role') IS NULL
     CREATE ROLE qor_worker_role AUTHORIZATION dbo;
 GO
 
+-- Working logins that also keep the office's registers: they add, rename and
+-- delete students and faculties (the client's Справочники menu and its
+-- import). Without it the registers open read-only, as where another system
+-- of the institution fills these two tables.
+IF DATABASE_PRINCIPAL_ID(N'qor_register_role') IS NULL
+    CREATE ROLE qor_register_role AUTHORIZATION dbo;
+GO
+
 GRANT EXECUTE ON OBJECT::dbo.GET_USER TO qor_gate_role;
 GO
 
-GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.faculty                TO qor_worker_role;
+GRANT SELECT                         ON OBJECT::dbo.faculty                TO qor_worker_role;
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.group_slushatel        TO qor_worker_role;
-GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.s_fio                  TO qor_worker_role;
+GRANT SELECT                         ON OBJECT::dbo.s_fio                  TO qor_worker_role;
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.prikaz_come_slushatel  TO qor_worker_role;
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.prikaz_leave_slushatel TO qor_worker_role;
 GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.movement_slushatel     TO qor_worker_role;
 GRANT SELECT                         ON OBJECT::dbo.movement_counts        TO qor_worker_role;
 GO
 
+-- The students and faculties are written by the register role alone; an
+-- earlier version of this script granted the writes to every working login.
+REVOKE INSERT, UPDATE, DELETE ON OBJECT::dbo.faculty FROM qor_worker_role;
+REVOKE INSERT, UPDATE, DELETE ON OBJECT::dbo.s_fio   FROM qor_worker_role;
+GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.faculty TO qor_register_role;
+GRANT SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.s_fio   TO qor_register_role;
+GO
+
 -- The sign-in tables hold every working login's password. The roles have no
 -- grant on them; the denials also hold against a grant made later to public.
 -- GET_USER still reads and writes them: it and the tables have one owner, so
 -- the server checks no permission on the tables when GET_USER runs.
-DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_login      TO qor_worker_role, qor_gate_role;
-DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_user       TO qor_worker_role, qor_gate_role;
-DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_setting    TO qor_worker_role, qor_gate_role;
-DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_signin_log TO qor_worker_role, qor_gate_role;
-DENY EXECUTE ON OBJECT::dbo.GET_USER TO qor_worker_role;
+DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_login      TO qor_worker_role, qor_register_role, qor_gate_role;
+DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_user       TO qor_worker_role, qor_register_role, qor_gate_role;
+DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_setting    TO qor_worker_role, qor_register_role, qor_gate_role;
+DENY SELECT, INSERT, UPDATE, DELETE ON OBJECT::dbo.qor_signin_log TO qor_worker_role, qor_register_role, qor_gate_role;
+DENY EXECUTE ON OBJECT::dbo.GET_USER TO qor_worker_role, qor_register_role;
 GO
 
 -- Adding users ------------------------------------------------------------

@@ -9,6 +9,8 @@
 #include "PostgresDemo.h"
 
 #include "data/Connection.h"
+#include "data/Registers.h"
+#include "data/StudentStatements.h"
 #include "engine/Transaction.h"
 #include "data/Query.h"
 #include "data/Statements.h"
@@ -268,6 +270,17 @@ private slots:
         QTest::newRow("contingent, one faculty") << statements::contingentMovement(from, to, 2);
         QTest::newRow("groups past their term") << statements::groupsPastTerm(QDate(2027, 6, 1));
         QTest::newRow("date format") << statements::dateFormatDmy();
+        QTest::newRow("students by name") << statements::studentsByName();
+        QTest::newRow("roster rows of students") << statements::rosterRowsOfStudents({1, 2, 5});
+        QTest::newRow("a student's card") << statements::studentCard(1);
+        QTest::newRow("a group's place") << statements::groupPlace(2);
+        QTest::newRow("enrolled rows in a group") << statements::enrolledRowsInGroup(1, 1);
+        QTest::newRow("student register") << statements::studentRegister();
+        QTest::newRow("faculty register") << statements::facultyRegister();
+        QTest::newRow("students named alike") << statements::studentsNamedAlike(QStringLiteral("иванов иван иванович"));
+        QTest::newRow("faculties named alike") << statements::facultiesNamedAlike(QStringLiteral("ЭКОНОМИЧЕСКИЙ"));
+        QTest::newRow("rights on students") << statements::tablePermissions(QStringLiteral("s_fio"));
+        QTest::newRow("rights on faculties") << statements::tablePermissions(QStringLiteral("faculty"));
         // Russian text compares without regard to letter case, е and ё apart.
         QTest::newRow("name in other case") << "SELECT id_student FROM s_fio WHERE s_fio = 'иВАНОВ иван ИВАНОВИЧ'";
         QTest::newRow("ё is not е") << "SELECT count(*) AS n FROM s_fio WHERE s_fio = 'Елкина Мария Петровна'";

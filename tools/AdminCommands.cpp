@@ -5,6 +5,7 @@
 #include "engine/RowSet.h"
 #include "embedded/SqliteEngine.h"
 #include "signin/PasswordDigest.h"
+#include "data/StudentImport.h"
 #include "tools/DemoData.h"
 #include "engine/Transaction.h"
 
@@ -282,6 +283,45 @@ void createDemo(const QString &dir, bool force)
         QFile::remove(building);
         throw;
     }
+}
+
+namespace {
+
+// "1 строке", "2 строках", "11 строках", "21 строке".
+QString rowsInWords(int count)
+{
+    const bool one = count % 10 == 1 && count % 100 != 11;
+    return QStringLiteral("%1 %2").arg(count).arg(one ? QStringLiteral("строке") : QStringLiteral("строках"));
+}
+
+} // namespace
+
+QString importStudents(const QString &database, const QString &file, bool dryRun, bool namesakes)
+{
+    const ImportSheet sheet = ImportFile(file).readSheet(0);
+    if (!sheet.recognised)
+        throw Error(QStringLiteral("В файле «%1» не найдена строка заголовков: в одной из первых строк нужен столбец «ФИО» "
+                                   "или столбцы «Фамилия» и «Имя».")
+                        .arg(sheet.fileName));
+    auto db = openExisting(database);
+    ImportOptions options;
+    options.namesakes = namesakes;
+    options.allOrNothing = true;
+    const ImportPlan planned = planImport(*db, sheet, sheet.mapping, options);
+    QStringList refusals;
+    for (const RowPlan &row : planned.rows) {
+        if (row.outcome == RowPlan::Outcome::Refused)
+            refusals.append(QStringLiteral("строка %1: %2").arg(row.number).arg(row.reason));
+    }
+    const QString reasons = refusals.isEmpty() ? QString() : u'\n' + refusals.join(u'\n');
+    if (!refusals.isEmpty())
+        throw Error(QStringLiteral("В базу ничего не записано: отказано в %1.\n").arg(rowsInWords(int(refusals.size())))
+                    + importSummary(planned, true) + reasons);
+    if (dryRun)
+        return QStringLiteral("Проверка: в базу ничего не записано.\n") + importSummary(planned, true);
+    ImportPlan done;
+    inTransaction(*db, [&] { done = qor::importStudents(*db, sheet, sheet.mapping, options); });
+    return importSummary(done);
 }
 
 } // namespace qor::admin

@@ -43,6 +43,16 @@ QString digestOf(const QString &password);
 // A random password of letters and digits.
 QString randomSecret(int length = 16);
 
+// Imports the students of a spreadsheet (.xlsx, .ods, CSV; its first sheet)
+// into a database as the client's import window does: the same recognition
+// of the titles, the same rule for names already there (namesakes only
+// added anew with namesakes), enrolment orders the list names added to
+// their list, all in one transaction. Nothing is written when the file
+// cannot be read or any row is refused, nor with dryRun; the text returned
+// says what was done or would be, and why each refused row is. Throws
+// qor::Error with that text when nothing could be written.
+QString importStudents(const QString &database, const QString &file, bool dryRun, bool namesakes);
+
 // DIR/Data/QOR and DIR/Data/QOR.db with demo faculties, groups, students,
 // orders and the users demo, novice and expiring. Without force an existing
 // database or settings file is an error; with force both are replaced.

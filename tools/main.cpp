@@ -35,6 +35,9 @@ const char *const Usage =
     "  qor-admin min-client DB N [SERVER OPTIONS]\n"
     "  qor-admin upgrade DB\n"
     "      hashes the bare MD5 digests an older qor-admin kept for passwords\n"
+    "  qor-admin import DB FILE [--dry-run] [--namesakes]\n"
+    "      students from FILE (.xlsx, .ods or .csv, its first sheet) as the client's import\n"
+    "      window adds them; nothing is written when any row is refused, nor with --dry-run\n"
     "DB is an embedded database file, or with SERVER OPTIONS a database on that server.\n"
     "SERVER OPTIONS: --server pg:HOST,PORT --admin-user USER [--admin-password PASSWORD]\n"
     "      a PostgreSQL server and one of its administrators (see server/postgresql/README.md)\n"
@@ -180,6 +183,10 @@ void run(const QStringList &all)
     } else if (command == u"upgrade") {
         const Arguments args(rest, {}, {}, 1);
         std::printf("%d password(s) hashed\n", upgradePasswords(args.at(0)));
+    } else if (command == u"import") {
+        const Arguments args(rest, {QStringLiteral("dry-run"), QStringLiteral("namesakes")}, {}, 2);
+        std::printf("%s\n", qPrintable(importStudents(args.at(0), args.at(1), args.has(QStringLiteral("dry-run")),
+                                                      args.has(QStringLiteral("namesakes")))));
     } else if (command == u"min-client") {
         const Arguments args(rest, {}, ServerOptions, 2);
         if (const auto server = args.server())

@@ -43,6 +43,8 @@ GRANT EXECUTE ON FUNCTION get_user(text, text, text, text, text, text, text, tex
 GRANT SELECT, INSERT, UPDATE, DELETE ON faculty, group_slushatel, s_fio, prikaz_come_slushatel,
     prikaz_leave_slushatel, movement_slushatel TO qor_worker_role;
 GRANT SELECT ON movement_counts TO qor_worker_role;
+-- The registers ask what the login may change.
+GRANT EXECUTE ON FUNCTION has_perms_by_name(text, text, text) TO qor_worker_role;
 
 RESET ROLE;
 

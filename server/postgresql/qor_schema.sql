@@ -134,6 +134,22 @@ CREATE TABLE IF NOT EXISTS movement_counts (
     CONSTRAINT movement_counts_key UNIQUE NULLS NOT DISTINCT (id_group_slushatel, come_date, leave_date)
 );
 
+-- What SQL Server's HAS_PERMS_BY_NAME answers for a table: 1 when the
+-- caller may do that with it, 0 when not, NULL for no such table. The
+-- registers ask it to learn whether they may change students and faculties.
+CREATE OR REPLACE FUNCTION has_perms_by_name(p_securable text, p_class text, p_permission text)
+RETURNS integer
+LANGUAGE sql STABLE
+SET search_path = public, pg_temp
+AS $$
+    SELECT CASE
+        WHEN upper(p_class) <> 'OBJECT' OR to_regclass(t.name) IS NULL THEN NULL
+        WHEN has_table_privilege(t.name, p_permission) THEN 1
+        ELSE 0
+    END
+    FROM (SELECT lower(regexp_replace(regexp_replace(p_securable, '^\[?dbo\]?\.', '', 'i'), '[][]', '', 'g')) AS name) AS t
+$$;
+
 -- One row counted in (+1) or out (-1) under its group and dates; a pair
 -- that counts nothing goes.
 CREATE OR REPLACE FUNCTION qor_count_roster_row(p_group integer, p_come timestamp, p_leave timestamp, p_delta integer)
