@@ -128,13 +128,13 @@ void measureSize(const admin::BenchmarkSize &size, int repeat, const QString &ke
     QDir().mkpath(data);
     QElapsedTimer made;
     made.start();
-    if (!QFile::exists(file))
+    const bool kept = QFile::exists(file);
+    if (!kept)
         admin::createBenchmarkDatabase(file, size);
     setDataFolder(data);
     std::printf("\n### %d students, %d groups, %d roster rows, each student in one to three groups (seed %d; %s)\n\n",
                 size.students, size.groups, admin::rosterRowCount(size), size.seed,
-                made.elapsed() > 1000 ? qPrintable(QStringLiteral("made in %1 s").arg(made.elapsed() / 1000))
-                                      : "made by an earlier run");
+                kept ? "made by an earlier run" : qPrintable(QStringLiteral("made in %1 s").arg(made.elapsed() / 1000.0, 0, 'f', 0)));
     std::printf("| ms, best / median | ours | raw engine | typical Qt | ours : raw, best / median | typical Qt : raw, median |\n|---|---|---|---|---|---|\n");
 
     RawEngine raw(file);
