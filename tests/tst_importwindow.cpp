@@ -2,6 +2,7 @@
 // recognised and as the user changes them, the preview of each row, the
 // questions before writing, the roster shown afterwards; and no window for
 // a login that may not add students.
+#include "ForwardingEngine.h"
 #include "MainWindowFixture.h"
 
 #include "controls/DataGrid.h"
@@ -18,45 +19,6 @@
 #include <QTest>
 
 using namespace qor;
-
-namespace {
-
-// The demo's engine, but the login may only read.
-class ReadOnlyEngine : public Engine
-{
-public:
-    explicit ReadOnlyEngine(std::unique_ptr<Engine> engine) : m_engine(std::move(engine)) {}
-    RowSet select(const QString &statement) override
-    {
-        if (statement.contains(QStringLiteral("HAS_PERMS_BY_NAME")))
-            return m_engine->select(QStringLiteral("SELECT 0, 0, 0"));
-        return m_engine->select(statement);
-    }
-    void selectInto(const QString &statement, RowSet &rows) override { rows = select(statement); }
-    void execute(const QString &statement) override { m_engine->execute(statement); }
-    QString primaryKey(const QString &table) override { return m_engine->primaryKey(table); }
-    QStringList tableColumns(const QString &table) override { return m_engine->tableColumns(table); }
-    QVariant insertRow(const RowWrite &write) override { return m_engine->insertRow(write); }
-    int updateRow(const RowWrite &write) override { return m_engine->updateRow(write); }
-    int deleteRow(const RowWrite &write) override { return m_engine->deleteRow(write); }
-    void beginTransaction() override { m_engine->beginTransaction(); }
-    void commitTransaction() override { m_engine->commitTransaction(); }
-    void rollbackTransaction() override { m_engine->rollbackTransaction(); }
-
-private:
-    std::unique_ptr<Engine> m_engine;
-};
-
-class ReadOnlyConnection : public Connection
-{
-protected:
-    std::unique_ptr<Engine> makeEngine(const ConnectionSettings &settings) const override
-    {
-        return std::make_unique<ReadOnlyEngine>(Connection::makeEngine(settings));
-    }
-};
-
-} // namespace
 
 class TestImportWindow : public QObject
 {
