@@ -305,6 +305,7 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
     }
     if (m_role == Role::Worker) {
         keepRosterCounts();
+        keepOrderIndexes();
         sqlite3_set_authorizer(m_db, authorize, this);
     }
 }
@@ -410,6 +411,7 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, Role rol
         }
     }
     keepRosterCounts();
+    keepOrderIndexes();
 }
 
 // The counts the reports of groups read are kept from a file's first opening
@@ -426,6 +428,29 @@ void SqliteEngine::keepRosterCounts()
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return;
     if (sqlite3_exec(m_db, RosterCountsSql, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+// The indexes of an order as the office knows it (order, number, day), which
+// the lists of students under an order read: a file made before they were in
+// the schema gets them at its first opening by this client that can write it.
+void SqliteEngine::keepOrderIndexes()
+{
+    {
+        SqliteStatement kept(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'movement_slushatel_leave_order'");
+        if (sqlite3_step(kept.get()) != SQLITE_DONE)
+            return;
+    }
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    if (sqlite3_exec(m_db,
+                     "CREATE INDEX IF NOT EXISTS movement_slushatel_come_order ON movement_slushatel "
+                     "(id_prikaz_come_slushatel, come_reg, come_date); "
+                     "CREATE INDEX IF NOT EXISTS movement_slushatel_leave_order ON movement_slushatel "
+                     "(id_prikaz_leave_slushatel, leave_reg, leave_date)",
+                     nullptr, nullptr, nullptr)
+            != SQLITE_OK
         || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }

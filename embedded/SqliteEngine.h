@@ -65,6 +65,7 @@ private:
     void closeFile();
     void readIdentityColumns();
     void keepRosterCounts();
+    void keepOrderIndexes();
     void checkMayRun(const QString &statement) const;
     std::unique_ptr<SqliteStatement> prepare(const QByteArray &sql, qsizetype *consumed = nullptr);
     void refuseExplicitKeys(const QString &statement) const;
