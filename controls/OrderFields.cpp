@@ -19,6 +19,8 @@ namespace {
 
 // As long as the order numbers the roster keeps.
 constexpr int OrderNumberLength = 20;
+// As long as the texts the order lists keep.
+constexpr int OrderTextLength = 50;
 
 QLabel *boldLabel(const QString &text, QWidget *parent)
 {
@@ -94,12 +96,19 @@ void OrderFields::SpeedButton1Click()
 {
     const QString caption = m_kind == OrderKind::Enrolment ? QStringLiteral("Новый приказ на зачисление")
                                                             : QStringLiteral("Новый приказ на отчисление");
-    bool given = false;
-    const QString text = QInputDialog::getText(this, caption, QStringLiteral("Текст приказа:"), QLineEdit::Normal,
-                                               QString(), &given);
-    if (!given)
+    QInputDialog ask(this);
+    ask.setWindowTitle(caption);
+    ask.setLabelText(QStringLiteral("Текст приказа:"));
+    ask.setOkButtonText(QStringLiteral("Добавить"));
+    ask.setCancelButtonText(QStringLiteral("Отмена"));
+    ask.setInputMode(QInputDialog::TextInput);
+    ask.setMinimumWidth(420);
+    // The list keeps no longer a text: the field takes no more than it.
+    if (auto *field = ask.findChild<QLineEdit *>())
+        field->setMaxLength(OrderTextLength);
+    if (ask.exec() != QDialog::Accepted)
         return;
-    m_order->setKeyValue(appendOrderText(*m_orders->dataSet(), m_kind, text));
+    m_order->setKeyValue(appendOrderText(*m_orders->dataSet(), m_kind, ask.textValue()));
     m_number->setFocus();
 }
 
