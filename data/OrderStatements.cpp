@@ -69,12 +69,16 @@ QString otherDaysOn(OrderKind kind, const QString &orderText, const QString &num
 
 QString ordersUsed(OrderKind kind)
 {
+    // The rows are counted in one pass over the index of (order, number,
+    // day), in its order, before the few orders found are joined to their
+    // texts: grouped by the text too, every roster row would be sorted.
     const OrderColumns c = columnsOf(kind);
     return QStringLiteral(
-               "SELECT m.%1 AS id_order, p.%2 AS prikaz, m.%3 AS reg, m.%4 AS order_date, COUNT(*) AS students "
-               "FROM movement_slushatel m INNER JOIN %5 p ON p.%1 = m.%1 "
-               "GROUP BY m.%1, p.%2, m.%3, m.%4 "
-               "ORDER BY CASE WHEN m.%4 IS NULL THEN 1 ELSE 0 END, m.%4 DESC, p.%2, m.%3, m.%1")
+               "SELECT u.id_order, p.%2 AS prikaz, u.reg, u.order_date, u.students "
+               "FROM (SELECT m.%1 AS id_order, m.%3 AS reg, m.%4 AS order_date, COUNT(*) AS students "
+               "FROM movement_slushatel m WHERE m.%1 IS NOT NULL GROUP BY m.%1, m.%3, m.%4) u "
+               "INNER JOIN %5 p ON p.%1 = u.id_order "
+               "ORDER BY CASE WHEN u.order_date IS NULL THEN 1 ELSE 0 END, u.order_date DESC, p.%2, u.reg, u.id_order")
         .arg(QLatin1String(c.order), QLatin1String(c.text), QLatin1String(c.number), QLatin1String(c.day),
              QLatin1String(c.list));
 }

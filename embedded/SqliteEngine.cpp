@@ -9,6 +9,7 @@
 #include "embedded_schema.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -474,6 +475,7 @@ void SqliteEngine::setBusyTimeout(int milliseconds)
 void SqliteEngine::closeFile()
 {
     // Every statement finalizes itself before this; close_v2 would wait for any left.
+    m_update.reset();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
@@ -722,7 +724,17 @@ int SqliteEngine::updateRow(const RowWrite &write)
         sets.append(quoteName(column) + " = ?");
     const QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
                            + " WHERE " + quoteName(write.keyColumn) + " = ?" + stillAsRead(write);
-    const auto stmt = prepare(sql);
+    if (!m_update || sql != m_updateSql) {
+        m_update.reset();
+        m_update = prepare(sql);
+        m_updateSql = sql;
+    } else {
+        sqlite3_reset(m_update->get());
+        sqlite3_clear_bindings(m_update->get());
+    }
+    SqliteStatement *stmt = m_update.get();
+    // Reset after its step, so that the statement kept holds nothing open.
+    const auto reset = qScopeGuard([stmt] { sqlite3_reset(stmt->get()); });
     int index = 1;
     for (const QVariant &value : write.values)
         stmt->bind(index++, value);
