@@ -8,6 +8,7 @@
 #include "controls/DataGrid.h"
 #include "controls/DatePicker.h"
 #include "controls/LookupList.h"
+#include "controls/MessageBoxes.h"
 #include "controls/OrderFields.h"
 #include "data/BulkOrders.h"
 #include "data/ConnectionString.h"
@@ -210,13 +211,23 @@ int measureOrderCommands(const QStringList &args)
         std::printf("\n### One order for many students: %d students, %d groups, %d roster rows\n\n", students, groups, 5 * students);
         std::printf("| ms, best / median | ours | raw engine | ours : raw, best / median |\n|---|---|---|---|\n");
 
-        // Each round expels a group of its own, by a number of its own, in each.
+        // A box would wait for a person: the bench stops with its text instead.
+        boxInterceptor() = [](const BoxRequest &box) -> QMessageBox::StandardButton { throw Error(box.text); };
+        // Each round expels a group of its own that nobody left yet (a kept
+        // file has groups expelled by earlier runs), by a number of its own.
         const QString run = QString::number(QDateTime::currentSecsSinceEpoch() % 100000);
+        const RowSet fresh = SqliteEngine::openAsOwner(file)->select(
+            QStringLiteral("SELECT id_group_slushatel FROM movement_slushatel GROUP BY id_group_slushatel "
+                           "HAVING MAX(leave_date) IS NULL ORDER BY id_group_slushatel LIMIT %1")
+                .arg(2 * (repeat + 1)));
+        if (fresh.rowCount() < 2 * (repeat + 1))
+            throw Error(QStringLiteral("too few groups left without expulsions: make the file afresh"));
         Samples oursExpel, rawExpel;
         int expelled = 0;
         for (int i = -1; i < repeat; ++i) {
             Samples skip;
-            const int oursGroup = 1 + (2 * (i + 1) * 37) % groups, rawGroup = 1 + ((2 * (i + 1) + 1) * 37) % groups;
+            const int oursGroup = int(fresh.value(2 * (i + 1), 0).toLongLong()),
+                      rawGroup = int(fresh.value(2 * (i + 1) + 1, 0).toLongLong());
             const QString oursNumber = QStringLiteral("%1-%2о").arg(run).arg(2 * (i + 1)),
                           rawNumber = QStringLiteral("%1-%2о").arg(run).arg(2 * (i + 1) + 1);
             ours.pickGroup(oursGroup);
