@@ -4,6 +4,7 @@
 // least each output costs, and a typical Qt program (QSqlQueryModel on QSQLITE).
 // The three are timed in turn, pick by pick, in one process; see README.md.
 #include "ClientScreens.h"
+#include "OrderCommands.h"
 #include "PostgresPick.h"
 #include "RawEngine.h"
 #include "Registers.h"
@@ -259,6 +260,8 @@ int main(int argc, char *argv[])
         return peakAfterTenPicks(args.value(2), args.value(3), args.value(4).toInt());
     if (args.value(1) == u"--postgres")
         return postgresPick(args.mid(2));
+    if (args.contains(QStringLiteral("--orders")))
+        return measureOrderCommands(args);
     // The registers' rows alone: qor-bench --registers [--repeat N] [--keep DIR]
     if (args.contains(QStringLiteral("--registers"))) {
         registerWindowsFonts();

@@ -234,7 +234,7 @@ private slots:
         QStringList items;
         for (QAction *item : Form1->rosterGrid()->actions())
             items.append(item->isSeparator() ? QStringLiteral("-") : item->text());
-        QCOMPARE(items.mid(2), (QStringList{"-", "Карточка слушателя", "Перевести в другую группу…"}));
+        QCOMPARE(items.mid(2), (QStringList{"-", "Карточка слушателя", "Перевести в другую группу…", "Отчислить выбранных…"}));
         auto *card = Form1->findChild<QAction *>(QStringLiteral("N31"));
         auto *transfer = Form1->findChild<QAction *>(QStringLiteral("N32"));
         QCOMPARE(card->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
