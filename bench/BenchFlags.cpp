@@ -37,7 +37,7 @@ BenchFlags parseBenchFlags(const QStringList &arguments, QString *error)
 {
     error->clear();
     BenchFlags flags;
-    bool help = false, registers = false, postgres = false, million = false;
+    bool help = false, registers = false, postgres = false, orders = false, million = false;
     QStringList given; // the flags seen, for the checks of what goes together
     for (qsizetype i = 0; i < arguments.size() && error->isEmpty(); ++i) {
         const QString &flag = arguments[i];
@@ -48,6 +48,12 @@ BenchFlags parseBenchFlags(const QStringList &arguments, QString *error)
             million = true;
         } else if (flag == u"--registers") {
             registers = true;
+        } else if (flag == u"--orders") {
+            orders = true;
+        } else if (flag == u"--students") {
+            const QString value = valueOf(arguments, i, QStringLiteral("a number of students"), error);
+            if (error->isEmpty())
+                flags.orderStudents = numberOf(flag, value, 100, error);
         } else if (flag == u"--only") {
             const QString value = valueOf(arguments, i, QStringLiteral("a number of students"), error);
             const int students = error->isEmpty() ? numberOf(flag, value, 100, error) : -1;
@@ -80,12 +86,18 @@ BenchFlags parseBenchFlags(const QStringList &arguments, QString *error)
         if (given.contains(flag) && error->isEmpty())
             *error = QStringLiteral("%1 does not go with %2").arg(flag, mode);
     };
-    if (registers && postgres) {
-        *error = QStringLiteral("--registers and --postgres measure different things: give one of them");
+    if (int(registers) + int(postgres) + int(orders) > 1) {
+        *error = QStringLiteral("--registers, --orders and --postgres measure different things: give one of them");
+    } else if (!orders && given.contains(QStringLiteral("--students"))) {
+        *error = QStringLiteral("--students goes with --orders (the sizes' tables take --only)");
     } else if (registers) {
         flags.mode = BenchFlags::Mode::Registers;
         for (const char *flag : {"--only", "--million", "--admin-user", "--admin-password"})
             refuse(QString::fromLatin1(flag), QStringLiteral("--registers"));
+    } else if (orders) {
+        flags.mode = BenchFlags::Mode::Orders;
+        for (const char *flag : {"--only", "--million", "--admin-user", "--admin-password"})
+            refuse(QString::fromLatin1(flag), QStringLiteral("--orders (its size is --students)"));
     } else if (postgres) {
         flags.mode = BenchFlags::Mode::Postgres;
         refuse(QStringLiteral("--keep"), QStringLiteral("--postgres"));
@@ -122,6 +134,9 @@ QString benchUsage()
         "  --repeat N            samples per figure (default 15, at least 3)\n"
         "  --keep DIR            make each size's database in DIR once and use it again\n"
         "  --registers           the registers' search and the import alone (with --repeat, --keep)\n"
+        "  --orders [--students N]\n"
+        "                        one order for many students alone (1000000 students unless told;\n"
+        "                        with --repeat, --keep)\n"
         "  --postgres pg:HOST,PORT --admin-user USER [--admin-password PASSWORD]\n"
         "                        the group pick on a PostgreSQL server (one size: --only or --million,\n"
         "                        200000 by default; with --repeat)\n"

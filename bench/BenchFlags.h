@@ -12,6 +12,7 @@ struct BenchFlags
     enum class Mode {
         Sizes,     // the main tables, one per size of office
         Registers, // the registers and the import alone
+        Orders,    // one order for many students alone
         Postgres,  // the group pick on a PostgreSQL server
         Help,
     };
@@ -22,6 +23,8 @@ struct BenchFlags
     QList<int> sizes;
     int repeat = 15;  // samples per figure, at least 3
     QString keep;     // a folder whose databases are made once and used again
+    // --orders only: its office's students; 0 for its own default.
+    int orderStudents = 0;
     // --postgres only.
     QString server;
     QString adminUser;

@@ -6,6 +6,7 @@
 // The three are timed in turn, pick by pick, in one process; see README.md.
 #include "BenchFlags.h"
 #include "ClientScreens.h"
+#include "OrderCommands.h"
 #include "PostgresPick.h"
 #include "RawEngine.h"
 #include "Registers.h"
@@ -307,6 +308,14 @@ int main(int argc, char *argv[])
             return 0;
         case BenchFlags::Mode::Postgres:
             return postgresPick(flags);
+        case BenchFlags::Mode::Orders: {
+            QStringList orders{QStringLiteral("--repeat"), QString::number(flags.repeat)};
+            if (flags.orderStudents > 0)
+                orders += {QStringLiteral("--students"), QString::number(flags.orderStudents)};
+            if (!flags.keep.isEmpty())
+                orders += {QStringLiteral("--keep"), flags.keep};
+            return measureOrderCommands(orders);
+        }
         case BenchFlags::Mode::Registers:
             registerWindowsFonts();
             useRussianWithoutSystemLocale();

@@ -460,6 +460,8 @@ QModelIndex DataGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
 void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
+    if (!m_extendingRows)
+        m_selectionStart = current;
     updateIndicator();
 }
 

@@ -55,6 +55,19 @@ public:
     // reason shown and the editor kept) when the text is refused.
     bool commitEditor();
 
+    // Several whole rows may be selected for a command that works on many:
+    // Shift+click and Shift with Up, Down, Page Up or Page Down select the
+    // rows from the row where the selection began, Ctrl+click adds or takes
+    // away one row, Ctrl+A selects every row. The current row moves as with
+    // any click or key (a row left is written first) and is edited as
+    // always; a plain click or key selects its cell alone again.
+    void setRowsSelectable(bool on) { m_rowsSelectable = on; }
+    // The rows of the data source that are selected, in their order; the
+    // current row alone when no row is. Empty when there is none.
+    QList<int> selectedQueryRows() const;
+    // Every row selected, as Ctrl+A does.
+    void selectAllRows();
+
     void setColumns(const QList<GridColumn> &columns);
     const QList<GridColumn> &columns() const { return m_columns; }
     // Model column shown by the described column, -1 when the model lacks it.
@@ -93,6 +106,11 @@ private:
     friend class RowGuard;
     bool mayMoveTo(const QPersistentModelIndex &target);
     bool leaveRowFor(const QPersistentModelIndex &target);
+    bool selectRowsByKey(QKeyEvent *event);
+    bool selectRowsByClick(QMouseEvent *event);
+    void moveSelectingRows(const QModelIndex &target, bool extend, bool keepOthers);
+    QList<int> selectedModelRows() const;
+    void selectModelRows(const QList<int> &rows);
     bool commitEditorText(QWidget *editor);
     void keepRefusedEditor();
     bool isKeptEditor(QWidget *editor) const;
@@ -133,6 +151,9 @@ private:
     RowEditor *m_rows = nullptr;
     bool m_leavingRow = false;     // a row change is being prepared
     bool m_clickEdits = false;     // the press was on the current cell
+    bool m_rowsSelectable = false;
+    bool m_extendingRows = false;  // the current cell moves with Shift: the selection's start stays
+    QPersistentModelIndex m_selectionStart; // where Shift selects rows from
 };
 
 } // namespace qor

@@ -286,6 +286,8 @@ void DataGrid::moveToFirstEditableCell(int row)
 
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
+    if (m_rowsSelectable && selectRowsByKey(event))
+        return;
     if (!m_rows) {
         QTableView::keyPressEvent(event);
         return;
@@ -348,6 +350,8 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
 
 void DataGrid::mousePressEvent(QMouseEvent *event)
 {
+    if (m_rowsSelectable && selectRowsByClick(event))
+        return;
     const QPersistentModelIndex target = indexAt(event->position().toPoint());
     // A click on the current cell edits it at once: the toolkit would wait a
     // double-click interval first, and keys typed meanwhile would be lost.

@@ -155,9 +155,11 @@ ImportSheet ImportFile::readSheet(int sheet, const Workbook::Progress &progress)
     if (!read.recognised && !read.rows.empty())
         read.titleRow = 0;
     if (tooMany || int(read.rows.size()) - read.titleRow - 1 > MostImportRows)
-        throw Error(QStringLiteral("В листе «%1» файла «%2» больше %3 строк. За один раз загружается не больше %3 "
+        throw Error(QStringLiteral("%1 больше %2 строк. За один раз загружается не больше %2 "
                                    "слушателей: разделите список на несколько файлов и загрузите их по очереди.")
-                        .arg(read.sheetName, m_fileName, QLocale(QLocale::Russian).toString(MostImportRows)));
+                        .arg(m_keepsNumbers ? QStringLiteral("В листе «%1» файла «%2»").arg(read.sheetName, m_fileName)
+                                            : QStringLiteral("В файле «%1»").arg(m_fileName), // a text has no sheets
+                             QLocale(QLocale::Russian).toString(MostImportRows)));
     return read;
 }
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <unordered_map>
+#include <functional>
 
 namespace qor {
 
@@ -76,6 +76,106 @@ void forEachWord(std::string_view text, Found found)
         found(wordStart, text.size() - wordStart);
 }
 
+// The distinct words of many names, numbered in the order first met. A
+// million names can hold a million distinct words (a number in each), so
+// the table is one flat array probed in place, each slot with the word's
+// hash beside its number: a word that is not there is told apart without
+// reading the text of another.
+class DistinctWords
+{
+public:
+    explicit DistinctWords(size_t names)
+    {
+        size_t capacity = 1024;
+        while (capacity < names)
+            capacity *= 2;
+        m_slots.resize(capacity);
+        m_words.reserve(names);
+    }
+
+    quint32 numberOf(std::string_view word)
+    {
+        if (m_words.size() * 2 >= m_slots.size())
+            grow();
+        const quint32 hash = hashOf(word);
+        for (size_t at = hash & (m_slots.size() - 1);; at = (at + 1) & (m_slots.size() - 1)) {
+            Slot &slot = m_slots[at];
+            if (slot.numberPlusOne == 0) {
+                slot = {hash, quint32(m_words.size()) + 1};
+                m_words.push_back(word);
+                return slot.numberPlusOne - 1;
+            }
+            if (slot.hash == hash && m_words[slot.numberPlusOne - 1] == word)
+                return slot.numberPlusOne - 1;
+        }
+    }
+
+    size_t size() const { return m_words.size(); }
+    std::string_view word(quint32 number) const { return m_words[number]; }
+
+    // The numbers in the words' byte order, which is their order in UTF-8.
+    // Sorted by the first eight bytes read as one number, so that most
+    // comparisons read no text.
+    std::vector<quint32> sortedNumbers() const
+    {
+        struct Keyed
+        {
+            quint64 head;
+            quint32 number;
+        };
+        std::vector<Keyed> keyed(m_words.size());
+        for (quint32 number = 0; number < keyed.size(); ++number)
+            keyed[number] = {headOf(m_words[number]), number};
+        std::sort(keyed.begin(), keyed.end(), [this](const Keyed &a, const Keyed &b) {
+            if (a.head != b.head)
+                return a.head < b.head;
+            return m_words[a.number] < m_words[b.number];
+        });
+        std::vector<quint32> numbers(keyed.size());
+        for (size_t i = 0; i < keyed.size(); ++i)
+            numbers[i] = keyed[i].number;
+        return numbers;
+    }
+
+private:
+    struct Slot
+    {
+        quint32 hash = 0;
+        quint32 numberPlusOne = 0; // 0: empty
+    };
+
+    static quint32 hashOf(std::string_view word)
+    {
+        const size_t hash = std::hash<std::string_view>{}(word);
+        return quint32(hash ^ (hash >> 32));
+    }
+    // The first eight bytes, big-endian, zeros after a shorter word: the
+    // numbers compare as the texts' starts do.
+    static quint64 headOf(std::string_view word)
+    {
+        quint64 head = 0;
+        for (size_t i = 0; i < 8; ++i)
+            head = (head << 8) | (i < word.size() ? quint8(word[i]) : 0);
+        return head;
+    }
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot &slot : old) {
+            if (slot.numberPlusOne == 0)
+                continue;
+            size_t at = slot.hash & (m_slots.size() - 1);
+            while (m_slots[at].numberPlusOne != 0)
+                at = (at + 1) & (m_slots.size() - 1);
+            m_slots[at] = slot;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::vector<std::string_view> m_words;
+};
+
 void setBit(std::vector<quint64> &bits, int row)
 {
     bits[size_t(row) / 64] |= quint64(1) << (row % 64);
@@ -115,27 +215,20 @@ NameIndex::NameIndex(const RowSet &rows, int column)
 
     // Each distinct word gets a number; every word of every row is noted as
     // (number, row), in row order.
-    std::unordered_map<std::string_view, quint32> numberOf;
-    std::vector<std::string_view> distinct;
+    DistinctWords distinct{size_t(m_rowCount)};
     std::vector<std::pair<quint32, qint32>> found;
     found.reserve(size_t(m_rowCount) * 3);
     for (int row = 0; row < m_rowCount; ++row) {
         const std::string_view name =
             std::string_view(folded).substr(start[size_t(row)], start[size_t(row) + 1] - start[size_t(row)]);
         forEachWord(name, [&](size_t offset, size_t length) {
-            const auto [it, added] = numberOf.try_emplace(name.substr(offset, length), quint32(distinct.size()));
-            if (added)
-                distinct.push_back(it->first);
-            found.emplace_back(it->second, row);
+            found.emplace_back(distinct.numberOf(name.substr(offset, length)), row);
         });
     }
 
     // The words in folded-text order, each with its rows, which stay in row
     // order because they are placed in the order they were found.
-    std::vector<quint32> order(distinct.size());
-    for (quint32 i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return distinct[a] < distinct[b]; });
+    const std::vector<quint32> order = distinct.sortedNumbers();
     std::vector<quint32> placeOf(distinct.size());
     std::vector<quint32> count(distinct.size() + 1, 0);
     for (quint32 place = 0; place < order.size(); ++place)
@@ -145,7 +238,7 @@ NameIndex::NameIndex(const RowSet &rows, int column)
     m_words.reserve(distinct.size() + 1);
     quint32 firstRow = 0;
     for (quint32 place = 0; place < order.size(); ++place) {
-        const std::string_view word = distinct[order[place]];
+        const std::string_view word = distinct.word(order[place]);
         m_words.push_back({quint32(m_text.size()), quint32(word.size()), firstRow});
         m_text.append(word);
         firstRow += count[place + 1];

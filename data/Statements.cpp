@@ -11,6 +11,11 @@ QString quotedLiteral(const QString &text)
     return u'\'' + doubled + u'\'';
 }
 
+QString dayLiteral(const QDate &day)
+{
+    return QStringLiteral("CAST('%1' AS datetime)").arg(day.toString(QStringLiteral("yyyyMMdd")));
+}
+
 } // namespace qor
 
 namespace qor::statements {
@@ -87,13 +92,6 @@ QString dateFormatDmy()
 }
 
 namespace {
-
-// A day as the server reads it under any date format: 'YYYYMMDD' cast to a
-// date-time, so that it compares as one with the date columns.
-QString dayLiteral(const QDate &day)
-{
-    return QStringLiteral("CAST('%1' AS datetime)").arg(day.toString(QStringLiteral("yyyyMMdd")));
-}
 
 // Counts the roster rows for which the condition holds, from their counts
 // per group and pair of dates.

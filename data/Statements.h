@@ -10,6 +10,10 @@ namespace qor {
 // it stays one literal.
 QString quotedLiteral(const QString &text);
 
+// A day as the server reads it under any date format: 'YYYYMMDD' cast to a
+// date-time, so that it compares as one with the date columns.
+QString dayLiteral(const QDate &day);
+
 } // namespace qor
 
 namespace qor::statements {

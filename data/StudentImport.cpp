@@ -193,6 +193,18 @@ ReadRow readRow(const ImportSheet &sheet, const SheetRow &row, const ColumnMappi
     return read;
 }
 
+// A refused row is written nowhere: it shows its texts as they were read,
+// so that the person sees what to mend in the file.
+void keepReadTexts(const SheetRow &read, const ColumnMapping &mapping, RowPlan &row)
+{
+    if (row.group.isEmpty())
+        row.group = textAt(read, mapping[ImportField::Group]);
+    if (row.order.isEmpty())
+        row.order = textAt(read, mapping[ImportField::Order]);
+    if (row.orderNumber.isEmpty())
+        row.orderNumber = textAt(read, mapping[ImportField::OrderNumber]);
+}
+
 // A name as a database of Windows-1251 texts keeps it: a character the code
 // page lacks becomes "?", as SQL Server makes it; the embedded engine keeps
 // every character, and both sides are compared alike.
@@ -368,13 +380,15 @@ ImportPlan planImport(Engine &engine, const ImportSheet &sheet, const ColumnMapp
             addedBy.emplace(key, int(i));
     }
 
-    for (const RowPlan &row : plan.rows) {
+    for (size_t i = 0; i < plan.rows.size(); ++i) {
+        RowPlan &row = plan.rows[i];
         switch (row.outcome) {
         case RowPlan::Outcome::Blank:
             ++plan.blank;
             break;
         case RowPlan::Outcome::Refused:
             plan.refusedRows.append(row.number);
+            keepReadTexts(sheet.rows[size_t(sheet.titleRow + 1) + i], mapping, row);
             break;
         case RowPlan::Outcome::Added:
             ++plan.added;
@@ -493,7 +507,8 @@ QString importSummary(const ImportPlan &plan, bool willBe)
     QString refused = QStringLiteral("Отказано: %1").arg(plan.refusedRows.size());
     if (!plan.refusedRows.isEmpty()) {
         constexpr int Shown = 50;
-        refused += QStringLiteral(" (строки %1").arg(rowsList(plan.refusedRows.mid(0, Shown)));
+        refused += (plan.refusedRows.size() == 1 ? QStringLiteral(" (строка %1") : QStringLiteral(" (строки %1"))
+                       .arg(rowsList(plan.refusedRows.mid(0, Shown)));
         if (plan.refusedRows.size() > Shown)
             refused += QStringLiteral(" и ещё %1").arg(plan.refusedRows.size() - Shown);
         refused += u')';

@@ -42,7 +42,7 @@ struct RowPlan
     Placement placement = Placement::None;
     QString reason; // why it is refused
 
-    // As they will be written.
+    // As they will be written; a refused row's as they were read.
     QString name;
     QString group; // the group's full name, as the database has it
     QString order;

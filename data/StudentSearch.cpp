@@ -51,6 +51,30 @@ QFuture<StudentNamesRead> StudentNames::readLater(const QString &connectionStrin
     return future;
 }
 
+namespace {
+struct KeptNames
+{
+    QString connectionString;
+    std::shared_ptr<const StudentNames> names;
+};
+KeptNames &keptNames()
+{
+    static KeptNames kept;
+    return kept;
+}
+} // namespace
+
+std::shared_ptr<const StudentNames> StudentNames::kept(const QString &connectionString)
+{
+    const KeptNames &kept = keptNames();
+    return kept.connectionString == connectionString ? kept.names : nullptr;
+}
+
+void StudentNames::keep(const QString &connectionString, std::shared_ptr<const StudentNames> names)
+{
+    keptNames() = {connectionString, std::move(names)};
+}
+
 std::vector<int> StudentNames::matching(const QString &typed) const
 {
     if (NameIndex::typedWords(typed).empty())

@@ -39,6 +39,12 @@ public:
     // The same on a thread of the pool: the future holds the students, or the error.
     static QFuture<StudentNamesRead> readLater(const QString &connectionString);
 
+    // The names last read on a connection, kept for the next search on it so
+    // that its keys are answered at once while the names are read afresh;
+    // none before the first reading. For the user interface's thread only.
+    static std::shared_ptr<const StudentNames> kept(const QString &connectionString);
+    static void keep(const QString &connectionString, std::shared_ptr<const StudentNames> names);
+
     int count() const { return m_rows.rowCount(); }
     // The students whose names match, as their places in name order; none
     // when nothing but separators is typed.

@@ -64,6 +64,13 @@ QString Transfer::refusal(const Query &rows, int row) const
                    "Дата отчисления %1 раньше даты зачисления слушателя в эту группу (%2). "
                    "Укажите дату отчисления не раньше %2.")
             .arg(dayText(expulsion.date), dayText(come));
+    // Enrolled in the new group before leaving the old one, the student
+    // would be in two groups at once, and the card would read backwards.
+    if (enrolment.date < expulsion.date)
+        return QStringLiteral(
+                   "Дата зачисления в новую группу %1 раньше даты отчисления %2: слушатель числился бы в двух "
+                   "группах сразу. Укажите дату зачисления не раньше %2.")
+            .arg(dayText(enrolment.date), dayText(expulsion.date));
     return {};
 }
 

@@ -32,7 +32,8 @@ struct Transfer
 
     // What stands in the way, found in the request and the row as read:
     // nothing chosen where something must be, a row already expelled, an
-    // expulsion before the row's enrolment. Empty when nothing does.
+    // expulsion before the row's enrolment, an enrolment in the new group
+    // before the expulsion. Empty when nothing does.
     QString refusal(const Query &rows, int row) const;
 
     // Refuses (qor::Error) a target group in which the student is enrolled

@@ -9,6 +9,7 @@
 #include "embedded_schema.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -305,6 +306,7 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, const QS
     }
     if (m_role == Role::Worker) {
         keepRosterCounts();
+        keepOrderIndexes();
         sqlite3_set_authorizer(m_db, authorize, this);
     }
 }
@@ -410,6 +412,7 @@ SqliteEngine::SqliteEngine(const QString &file, const QString &catalog, Role rol
         }
     }
     keepRosterCounts();
+    keepOrderIndexes();
 }
 
 // The counts the reports of groups read are kept from a file's first opening
@@ -426,6 +429,29 @@ void SqliteEngine::keepRosterCounts()
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return;
     if (sqlite3_exec(m_db, RosterCountsSql, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+// The indexes of an order as the office knows it (order, number, day), which
+// the lists of students under an order read: a file made before they were in
+// the schema gets them at its first opening by this client that can write it.
+void SqliteEngine::keepOrderIndexes()
+{
+    {
+        SqliteStatement kept(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'movement_slushatel_leave_order'");
+        if (sqlite3_step(kept.get()) != SQLITE_DONE)
+            return;
+    }
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    if (sqlite3_exec(m_db,
+                     "CREATE INDEX IF NOT EXISTS movement_slushatel_come_order ON movement_slushatel "
+                     "(id_prikaz_come_slushatel, come_reg, come_date); "
+                     "CREATE INDEX IF NOT EXISTS movement_slushatel_leave_order ON movement_slushatel "
+                     "(id_prikaz_leave_slushatel, leave_reg, leave_date)",
+                     nullptr, nullptr, nullptr)
+            != SQLITE_OK
         || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
@@ -449,6 +475,7 @@ void SqliteEngine::setBusyTimeout(int milliseconds)
 void SqliteEngine::closeFile()
 {
     // Every statement finalizes itself before this; close_v2 would wait for any left.
+    m_update.reset();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
@@ -697,7 +724,17 @@ int SqliteEngine::updateRow(const RowWrite &write)
         sets.append(quoteName(column) + " = ?");
     const QByteArray sql = "UPDATE " + quoteName(write.table) + " SET " + sets.join(", ")
                            + " WHERE " + quoteName(write.keyColumn) + " = ?" + stillAsRead(write);
-    const auto stmt = prepare(sql);
+    if (!m_update || sql != m_updateSql) {
+        m_update.reset();
+        m_update = prepare(sql);
+        m_updateSql = sql;
+    } else {
+        sqlite3_reset(m_update->get());
+        sqlite3_clear_bindings(m_update->get());
+    }
+    SqliteStatement *stmt = m_update.get();
+    // Reset after its step, so that the statement kept holds nothing open.
+    const auto reset = qScopeGuard([stmt] { sqlite3_reset(stmt->get()); });
     int index = 1;
     for (const QVariant &value : write.values)
         stmt->bind(index++, value);

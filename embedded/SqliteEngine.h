@@ -65,6 +65,7 @@ private:
     void closeFile();
     void readIdentityColumns();
     void keepRosterCounts();
+    void keepOrderIndexes();
     void checkMayRun(const QString &statement) const;
     std::unique_ptr<SqliteStatement> prepare(const QByteArray &sql, qsizetype *consumed = nullptr);
     void refuseExplicitKeys(const QString &statement) const;
@@ -87,6 +88,11 @@ private:
     // Why the authorizer refused the statement being prepared, when the
     // server has words of its own for it.
     QString m_refusal;
+    // The last row update prepared, kept for the next one of the same text:
+    // a command that writes many rows prepares it (and compiles the table's
+    // triggers into it) once, not once a row.
+    QByteArray m_updateSql;
+    std::unique_ptr<SqliteStatement> m_update;
     // The engine's own pragmas (after a failure, finding out which
     // reference it broke) pass the authorizer.
     bool m_ownWork = false;

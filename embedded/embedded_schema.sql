@@ -58,6 +58,10 @@ CREATE TABLE movement_slushatel (
 );
 CREATE INDEX movement_slushatel_group ON movement_slushatel (id_group_slushatel, id_student);
 CREATE INDEX movement_slushatel_student ON movement_slushatel (id_student);
+-- An order as the office knows it (which order, its number, its day): the
+-- students under one, and the days a number is already used on.
+CREATE INDEX movement_slushatel_come_order ON movement_slushatel (id_prikaz_come_slushatel, come_reg, come_date);
+CREATE INDEX movement_slushatel_leave_order ON movement_slushatel (id_prikaz_leave_slushatel, leave_reg, leave_date);
 
 -- Lengths and dates, checked and normalised as the server does.
 CREATE TRIGGER faculty_lengths_insert BEFORE INSERT ON faculty

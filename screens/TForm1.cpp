@@ -28,6 +28,9 @@
 #include "screens/TForm14.h"
 #include "screens/TForm15.h"
 #include "screens/TForm16.h"
+#include "screens/TForm17.h"
+#include "screens/TForm18.h"
+#include "screens/TForm19.h"
 #include "signin/SigninExchange.h"
 #include "signin/TForm8.h"
 #include "ui_TForm1.h"
@@ -109,6 +112,13 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     auto *studentCommands = new QAction(this);
     studentCommands->setSeparator(true);
     ui->DBGridEh1->addActions({studentCommands, ui->N31, ui->N32});
+
+    // One order for many students; the roster selects several rows for the first.
+    connect(ui->N40, &QAction::triggered, this, [this] { runUserAction([this] { N40Click(); }); });
+    connect(ui->N41, &QAction::triggered, this, [this] { runUserAction([this] { N41Click(); }); });
+    connect(ui->N42, &QAction::triggered, this, [this] { runUserAction([this] { N42Click(); }); });
+    ui->DBGridEh1->addAction(ui->N40);
+    ui->DBGridEh1->setRowsSelectable(true);
     if (DM) {
         Query *roster = DM->ADOQ_movement_slushatel;
         for (auto change : {&Query::opened, &Query::closed, &Query::stateChanged})
@@ -184,6 +194,7 @@ void TForm1::DBLookupComboBox2Click()
     const bool chosen = group.isValid() && !group.isNull();
     ui->BitBtn1->setEnabled(chosen);
     enableRosterOutput(chosen);
+    enableGroupCommands(chosen);
 }
 
 void TForm1::BitBtn1Click()
@@ -376,6 +387,45 @@ void TForm1::N32Click()
         rereadRoster();
 }
 
+void TForm1::N40Click()
+{
+    // The rows are written only while they hold what was read: a row being edited is written first.
+    Query *roster = DM->ADOQ_movement_slushatel;
+    if (!writeRosterRow() || roster->eof())
+        return;
+    const QList<int> chosen = ui->DBGridEh1->selectedQueryRows();
+    bool expelled = false;
+    showModal(Form17, [&] {
+        auto *dialog = new TForm17(roster, chosen);
+        connect(dialog, &TForm17::expelled, this, [&] { expelled = true; });
+        return dialog;
+    });
+    if (expelled)
+        rereadRoster();
+}
+
+void TForm1::N41Click()
+{
+    // The roster is read again after the enrolment: a change typed into it is written first.
+    if (!writeRosterRow())
+        return;
+    bool enrolled = false;
+    showModal(Form18, [&] {
+        auto *dialog = new TForm18(DM->chosen.group);
+        connect(dialog, &TForm18::enrolled, this, [&] { enrolled = true; });
+        return dialog;
+    });
+    if (enrolled)
+        rereadRoster();
+}
+
+void TForm1::N42Click()
+{
+    // What is listed is what is stored: a row being edited is written first.
+    if (writeRosterRow())
+        showModal(Form19);
+}
+
 void TForm1::showStudentRow(const StudentPlace &place)
 {
     if (!showGroup(place.faculty, place.group))
@@ -415,6 +465,13 @@ void TForm1::enableStudentCommands()
     const bool onStudent = roster->isOpen() && !roster->eof() && !roster->value(QStringLiteral("id_student")).isNull();
     ui->N31->setEnabled(onStudent);
     ui->N32->setEnabled(onStudent && Transfer::refusalOfRow(*roster, roster->currentRow()).isEmpty());
+    ui->N40->setEnabled(onStudent);
+}
+
+void TForm1::enableGroupCommands(bool groupChosen)
+{
+    // As the add button: the list is enrolled into the group chosen.
+    ui->N41->setEnabled(groupChosen);
 }
 
 ReportTable TForm1::rosterReport() const

@@ -83,6 +83,16 @@ public:
     void showStudentRow(const StudentPlace &place);
     TForm14 *newSearchWindow();
 
+    // After a command that wrote roster rows (a transfer, one order for
+    // many students): the roster read again as a pick reads it, on the same row.
+    void rereadRoster();
+
+    // One order for many students: the selected roster rows expelled, a
+    // list of students enrolled into the group, the students under an order.
+    void N40Click();
+    void N41Click();
+    void N42Click();
+
     // The roster on screen as it is printed and saved, with the heading of
     // the group it was read for.
     ReportTable rosterReport() const;
@@ -115,9 +125,8 @@ private:
     bool writeRosterRow();
     void enableRosterOutput(bool enabled);
     void enableStudentCommands();
+    void enableGroupCommands(bool groupChosen);
     void selectRosterRow(const QVariant &movement);
-    // After a transfer made elsewhere: the roster read again as a pick reads it, on the same row.
-    void rereadRoster();
 
     std::unique_ptr<Ui::TForm1> ui;
     enum class SignIn { NotRun, Cancelled, Succeeded };

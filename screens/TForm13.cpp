@@ -164,6 +164,7 @@ void TForm13::ComboBox1Change()
 void TForm13::readSheet(int sheet)
 {
     QProgressDialog progress(QStringLiteral("Чтение файла «%1»…").arg(m_file->fileName()), QString(), 0, 100, this);
+    progress.setWindowTitle(applicationTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressAfterMs);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -271,6 +272,7 @@ void TForm13::Button2Click()
         return;
 
     QProgressDialog progress(QStringLiteral("Импорт слушателей…"), QStringLiteral("Отмена"), 0, 1000, this);
+    progress.setWindowTitle(applicationTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressAfterMs);
     ImportPlan done;

@@ -129,7 +129,12 @@ TForm14::TForm14(QWidget *parent) : SecondaryWindow(parent)
     setOuterSize(this, QSize(1120, 600), mainWindow());
     m_edit->setFocus();
 
-    showStatus(QStringLiteral("Читается список слушателей… Набирайте: поиск начнётся, как только он прочитается."));
+    // The names the last opening read answer at once; those read now replace them.
+    m_names = StudentNames::kept(DM->ADOCon->connectionString());
+    if (m_names)
+        Edit1Change();
+    else
+        showStatus(QStringLiteral("Читается список слушателей… Набирайте: поиск начнётся, как только он прочитается."));
     connect(&m_reading, &QFutureWatcherBase::finished, this, &TForm14::namesRead);
     m_reading.setFuture(StudentNames::readLater(DM->ADOCon->connectionString()));
 }
@@ -143,13 +148,16 @@ TForm14::~TForm14()
 void TForm14::namesRead()
 {
     const StudentNamesRead read = m_reading.result();
-    m_names = read.names;
     m_readError = read.error;
-    if (!m_names) {
+    if (!read.names) {
+        m_names = nullptr;
         showStatus(QStringLiteral("Список слушателей не прочитан: %1").arg(m_readError));
         showErrorDisplay(m_readError);
         return;
     }
+    m_names = read.names;
+    m_namesFresh = true;
+    StudentNames::keep(DM->ADOCon->connectionString(), m_names);
     // What was typed while the names were being read is searched now.
     runUserAction([this] { Edit1Change(); });
 }

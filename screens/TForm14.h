@@ -20,8 +20,9 @@ class Query;
 // "Найти слушателя": as the user types a name, the roster rows of every
 // student whose name matches, across all faculties and groups, students in
 // no group too. The names are read and indexed once, when the window opens,
-// on a thread of their own; keys typed meanwhile wait in the field and are
-// searched as soon as the names are in. Up and Down move through the rows
+// on a thread of their own. Meanwhile keys are searched in the names the
+// last opening read, when there is one, and wait in the field otherwise;
+// they are searched again as soon as the names are in. Up and Down move through the rows
 // while the focus stays in the field; Enter or a double click closes the
 // window and announces the row's place. The card of the current row's
 // student opens from its button, Ctrl+I or the rows' own menu. Escape closes
@@ -37,8 +38,8 @@ public:
     QLineEdit *searchField() const { return m_edit; }
     DataGrid *resultGrid() const { return m_grid; }
     QLabel *statusLabel() const { return m_status; }
-    // Whether the names are read and the typed text searched.
-    bool namesReady() const { return m_names != nullptr; }
+    // Whether the names are read for this opening and the typed text searched.
+    bool namesReady() const { return m_namesFresh; }
 
 signals:
     // A row was chosen: show it in the main window.
@@ -67,6 +68,7 @@ private:
     DataSource *m_source = nullptr;
     QFutureWatcher<StudentNamesRead> m_reading;
     std::shared_ptr<const StudentNames> m_names;
+    bool m_namesFresh = false; // read for this opening
     QList<qint64> m_shown; // the students whose rows are shown
     QString m_readError;
 };

@@ -131,6 +131,18 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes
     CREATE INDEX movement_slushatel_student ON dbo.movement_slushatel (id_student);
 GO
 
+-- An order as the office knows it (which order, its number, its day): the
+-- students under one, and the days a number is already used on.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE object_id = OBJECT_ID(N'dbo.movement_slushatel') AND name = N'movement_slushatel_come_order')
+    CREATE INDEX movement_slushatel_come_order ON dbo.movement_slushatel (id_prikaz_come_slushatel, come_reg, come_date);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE object_id = OBJECT_ID(N'dbo.movement_slushatel') AND name = N'movement_slushatel_leave_order')
+    CREATE INDEX movement_slushatel_leave_order ON dbo.movement_slushatel (id_prikaz_leave_slushatel, leave_reg, leave_date);
+GO
+
 -- The reports of groups count every roster row by its dates (through the
 -- view movement_counts): this index holds all they read.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes

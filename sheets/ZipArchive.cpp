@@ -16,9 +16,36 @@ QString normalName(QString name)
     return name.toLower();
 }
 
+// The reason in the user's words; libzip words its own in English.
 QString zipReason(zip_error_t *error)
 {
-    return QString::fromLocal8Bit(zip_error_strerror(error));
+    switch (zip_error_code_zip(error)) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("это не zip-архив");
+    case ZIP_ER_INCONS:
+        return QStringLiteral("архив обрезан или испорчен");
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+        return QStringLiteral("данные внутри архива испорчены");
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_EOF:
+        return QStringLiteral("файл не дочитывается до конца");
+    case ZIP_ER_OPEN:
+        return QStringLiteral("файл не открывается");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("не хватает памяти");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("части архива сжаты неизвестным способом");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("части архива зашифрованы");
+    default:
+        return QStringLiteral("ошибка архива %1: %2")
+            .arg(zip_error_code_zip(error))
+            .arg(QString::fromLocal8Bit(zip_error_strerror(error)));
+    }
 }
 
 } // namespace

@@ -41,6 +41,8 @@ void TestBenchFlags::accepted_data()
                                << QString();
     QTest::newRow("registers") << QStringList{"--repeat", "9", "--registers"} << int(Mode::Registers) << QList<int>{}
                                << 9 << QString();
+    QTest::newRow("orders") << QStringList{"--students", "20000", "--orders", "--keep", "/tmp/o"} << int(Mode::Orders)
+                            << QList<int>{} << 15 << QStringLiteral("/tmp/o");
     QTest::newRow("postgres, its size") << QStringList{"--admin-user", "u", "--postgres", "pg:h,1", "--million"}
                                         << int(Mode::Postgres) << QList<int>{1000000} << 15 << QString();
     QTest::newRow("postgres, by default") << QStringList{"--postgres", "pg:h,1", "--admin-user", "u"}
@@ -73,6 +75,8 @@ void TestBenchFlags::refused_data()
     QTest::newRow("not a number") << QStringList{"--only", "lots"} << "--only takes a whole number of at least 100";
     QTest::newRow("too few samples") << QStringList{"--repeat", "1"} << "--repeat takes a whole number of at least 3";
     QTest::newRow("two modes") << QStringList{"--registers", "--postgres", "pg:h,1"} << "give one of them";
+    QTest::newRow("students without orders") << QStringList{"--students", "20000"} << "--students goes with --orders";
+    QTest::newRow("sizes of the orders") << QStringList{"--orders", "--only", "10000"} << "--only does not go with --orders";
     QTest::newRow("sizes of the registers") << QStringList{"--million", "--registers"}
                                             << "--million does not go with --registers";
     QTest::newRow("two sizes on the server") << QStringList{"--postgres", "pg:h,1", "--admin-user", "u", "--only",

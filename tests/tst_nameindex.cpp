@@ -33,6 +33,7 @@ private slots:
     void theRule();
     void rowsComeBackInTheirOrder();
     void nothingTypedFindsEveryRow();
+    void agreesWithTheRuleOnManyWords();
 };
 
 void TestNameIndex::theRule_data()
@@ -132,6 +133,31 @@ void TestNameIndex::nothingTypedFindsEveryRow()
     QCOMPARE(index.matchingRows(QString()), (std::vector<int>{0, 1, 2}));
     QCOMPARE(index.matchingRows(QStringLiteral("я")), std::vector<int>{});
     QCOMPARE(NameIndex().matchingRows(QStringLiteral("а")), std::vector<int>{});
+}
+
+void TestNameIndex::agreesWithTheRuleOnManyWords()
+{
+    // Thousands of distinct words, many alike in their first eight bytes
+    // (four Cyrillic letters), so that the words are ordered past their
+    // starts and the table of distinct words has to grow.
+    const QStringList stems = {QStringLiteral("Иванов"), QStringLiteral("Иваненко"), QStringLiteral("Ивановский"),
+                               QStringLiteral("Иван"), QStringLiteral("Ивашов")};
+    QStringList names;
+    for (int i = 0; i < 5000; ++i)
+        names << QStringLiteral("%1%2 %3 Ё%4").arg(stems[i % stems.size()]).arg(i % 700).arg(stems[(i / 5) % stems.size()]).arg(i);
+    const NameIndex index(namesOf(names), 0);
+
+    for (const QString typed : {QStringLiteral("иванов"), QStringLiteral("иванов1"), QStringLiteral("иваненко69"),
+                                QStringLiteral("ивановский ивашов"), QStringLiteral("иван е49"), QStringLiteral("ивашов699"),
+                                QStringLiteral("иванова")}) {
+        QList<int> expected;
+        for (int i = 0; i < names.size(); ++i) {
+            if (NameIndex::matches(names[i], typed))
+                expected << i;
+        }
+        const std::vector<int> found = index.matchingRows(typed);
+        QCOMPARE(QList<int>(found.begin(), found.end()), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestNameIndex)

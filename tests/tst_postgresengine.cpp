@@ -13,6 +13,8 @@
 #include "data/StudentStatements.h"
 #include "engine/Transaction.h"
 #include "data/Query.h"
+#include "data/BulkOrders.h"
+#include "data/OrderStatements.h"
 #include "data/Statements.h"
 #include "engine/CharShift.h"
 #include "engine/TsqlText.h"
@@ -281,6 +283,17 @@ private slots:
         QTest::newRow("faculties named alike") << statements::facultiesNamedAlike(QStringLiteral("ЭКОНОМИЧЕСКИЙ"));
         QTest::newRow("rights on students") << statements::tablePermissions(QStringLiteral("s_fio"));
         QTest::newRow("rights on faculties") << statements::tablePermissions(QStringLiteral("faculty"));
+        QTest::newRow("enrolment orders used") << statements::ordersUsed(OrderKind::Enrolment);
+        QTest::newRow("expulsion orders used") << statements::ordersUsed(OrderKind::Expulsion);
+        OrderUse use{OrderKind::Enrolment, 1, QStringLiteral("О зачислении слушателей ФПК"), QStringLiteral("10-к"),
+                     QDate(2026, 9, 1), 7};
+        QTest::newRow("students under an order") << statements::studentsUnderOrder(use);
+        use = {OrderKind::Expulsion, 2, QString(), QString(), QDate(), 0};
+        QTest::newRow("students under an order without number or day") << statements::studentsUnderOrder(use);
+        QTest::newRow("other days of an order's number")
+            << statements::otherDaysOfOrderNumber(QStringLiteral("О зачислении слушателей ФПК"), QStringLiteral("10-к"),
+                                                  QDate(2026, 9, 5));
+        QTest::newRow("students of a list in a group") << statements::studentsInGroup(2, {1, 8, 9});
         // Russian text compares without regard to letter case, е and ё apart.
         QTest::newRow("name in other case") << "SELECT id_student FROM s_fio WHERE s_fio = 'иВАНОВ иван ИВАНОВИЧ'";
         QTest::newRow("ё is not е") << "SELECT count(*) AS n FROM s_fio WHERE s_fio = 'Елкина Мария Петровна'";

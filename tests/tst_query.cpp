@@ -1,6 +1,7 @@
 // Reading a query's rows: columns by position or name, as text or integer,
 // the naming of duplicate columns, exposed and lookup columns.
 #include "DemoFixture.h"
+#include "ForwardingEngine.h"
 
 #include "data/Connection.h"
 #include "engine/Error.h"
@@ -14,33 +15,23 @@ using namespace qor;
 namespace {
 
 // The demo's engine, counting how often it is asked what a table is made of.
-class CountingEngine : public Engine
+class CountingEngine : public ForwardingEngine
 {
 public:
-    CountingEngine(std::unique_ptr<Engine> engine, int &lookups) : m_engine(std::move(engine)), m_lookups(lookups) {}
+    CountingEngine(std::unique_ptr<Engine> engine, int &lookups) : ForwardingEngine(std::move(engine)), m_lookups(lookups) {}
 
-    RowSet select(const QString &statement) override { return m_engine->select(statement); }
-    void selectInto(const QString &statement, RowSet &rows) override { m_engine->selectInto(statement, rows); }
-    void execute(const QString &statement) override { m_engine->execute(statement); }
     QString primaryKey(const QString &table) override
     {
         ++m_lookups;
-        return m_engine->primaryKey(table);
+        return ForwardingEngine::primaryKey(table);
     }
     QStringList tableColumns(const QString &table) override
     {
         ++m_lookups;
-        return m_engine->tableColumns(table);
+        return ForwardingEngine::tableColumns(table);
     }
-    QVariant insertRow(const RowWrite &write) override { return m_engine->insertRow(write); }
-    int updateRow(const RowWrite &write) override { return m_engine->updateRow(write); }
-    int deleteRow(const RowWrite &write) override { return m_engine->deleteRow(write); }
-    void beginTransaction() override { m_engine->beginTransaction(); }
-    void commitTransaction() override { m_engine->commitTransaction(); }
-    void rollbackTransaction() override { m_engine->rollbackTransaction(); }
 
 private:
-    std::unique_ptr<Engine> m_engine;
     int &m_lookups;
 };
 

@@ -4,6 +4,7 @@
 // database refuses, and the registers read-only where the login may not
 // change them.
 #include "DemoFixture.h"
+#include "ForwardingEngine.h"
 #include "MainWindowFixture.h"
 
 #include "controls/DataGrid.h"
@@ -34,42 +35,6 @@ T *child(QWidget *window, const char *name)
     return window->findChild<T *>(QString::fromLatin1(name));
 }
 
-// The demo's engine, except that the login may only read the tables.
-class ReadOnlyEngine : public Engine
-{
-public:
-    explicit ReadOnlyEngine(std::unique_ptr<Engine> engine) : m_engine(std::move(engine)) {}
-
-    RowSet select(const QString &statement) override
-    {
-        // What SQL Server answers a login that was granted SELECT alone.
-        if (statement.contains(QStringLiteral("HAS_PERMS_BY_NAME")))
-            return m_engine->select(QStringLiteral("SELECT 0 AS may_insert, 0 AS may_update, 0 AS may_delete"));
-        return m_engine->select(statement);
-    }
-    void selectInto(const QString &statement, RowSet &rows) override { rows = select(statement); }
-    void execute(const QString &statement) override { m_engine->execute(statement); }
-    QString primaryKey(const QString &table) override { return m_engine->primaryKey(table); }
-    QStringList tableColumns(const QString &table) override { return m_engine->tableColumns(table); }
-    QVariant insertRow(const RowWrite &write) override { return m_engine->insertRow(write); }
-    int updateRow(const RowWrite &write) override { return m_engine->updateRow(write); }
-    int deleteRow(const RowWrite &write) override { return m_engine->deleteRow(write); }
-    void beginTransaction() override { m_engine->beginTransaction(); }
-    void commitTransaction() override { m_engine->commitTransaction(); }
-    void rollbackTransaction() override { m_engine->rollbackTransaction(); }
-
-private:
-    std::unique_ptr<Engine> m_engine;
-};
-
-class ReadOnlyConnection : public Connection
-{
-protected:
-    std::unique_ptr<Engine> makeEngine(const ConnectionSettings &settings) const override
-    {
-        return std::make_unique<ReadOnlyEngine>(Connection::makeEngine(settings));
-    }
-};
 
 const QString IvanovReference = QStringLiteral(
     "The DELETE statement conflicted with the REFERENCE constraint \"FK_movement_slushatel_s_fio\". The conflict "

@@ -306,7 +306,9 @@ private slots:
         QCOMPARE(items, (QStringList{QStringLiteral("Группы слушателей"), QStringLiteral("Приказы на зачисление"),
                                      QStringLiteral("Приказы на отчисление"), QStringLiteral("-"),
                                      QStringLiteral("Печать списка группы…"), QStringLiteral("Сохранить список группы…"),
-                                     QStringLiteral("-"), QStringLiteral("Найти слушателя…")}));
+                                     QStringLiteral("-"), QStringLiteral("Найти слушателя…"), QStringLiteral("-"),
+                                     QStringLiteral("Отчислить выбранных…"), QStringLiteral("Зачислить списком…"),
+                                     QStringLiteral("Список по приказу…")}));
         QCOMPARE(action("N5")->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
         QCOMPARE(Form1->rosterGrid()->actions().mid(0, 2), (QList<QAction *>{action("N5"), action("N6")}));
 

@@ -380,7 +380,7 @@ private slots:
         for (int i = 0; i <= MostImportRows; ++i)
             many += "Ученик " + QByteArray::number(i) + '\n';
         QTest::newRow("a sheet of more than 200,000 rows")
-            << "big.csv" << many << "В листе «big» файла «big.csv» больше 200\u00A0000 строк";
+            << "big.csv" << many << "В файле «big.csv» больше 200\u00A0000 строк";
         QTest::newRow("an ods of a million rows")
             << "million.ods"
             << spreadsheetOf("<table:table-row>" + odsCell(QStringLiteral("ФИО")) + "</table:table-row>"
@@ -420,7 +420,7 @@ private slots:
         // By the window: the other rows, and the refused one named.
         const ImportPlan plan = importFile(path);
         QCOMPARE(plan.refusedRows, QList<int>{3});
-        QVERIFY(importSummary(plan).contains(QStringLiteral("Отказано: 1 (строки 3)")));
+        QVERIFY(importSummary(plan).contains(QStringLiteral("Отказано: 1 (строка 3)")));
         QCOMPARE(contents()[0], before[0] + 2);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM s_fio WHERE s_fio = 'Петров Пётр'")), 0);
     }

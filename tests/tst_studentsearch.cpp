@@ -96,6 +96,21 @@ private slots:
         QVERIFY(mainWindow->boxes.isEmpty());
     }
 
+    // The names kept from the last opening answer keys at once; those read
+    // afresh then show a student added since.
+    void aSecondOpeningCatchesUpWithNewStudents()
+    {
+        {
+            auto first = openSearch();
+            QTRY_VERIFY(first->namesReady());
+        }
+        addStudent(QStringLiteral("Яхонтов Ян"));
+        auto window = openSearch();
+        type(QStringLiteral("яхон"));
+        QTRY_VERIFY(window->namesReady());
+        QCOMPARE(column(*window, "s_fio"), QStringList{"Яхонтов Ян"});
+    }
+
     // Rows without an expulsion first, then the rest; each part by name; a
     // student in no group is listed too, marked so.
     void rowsStillEnrolledComeFirst()

@@ -140,33 +140,46 @@ private slots:
     {
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("day");
+        QTest::addColumn<QString>("enrolmentDay"); // typed over the expulsion's when given
         QTest::addColumn<QString>("otherClient"); // a statement run after the dialog opened
         QTest::addColumn<QString>("refusal");     // the start of the text shown
         QTest::newRow("the group the student is in")
             << "бух"
             << "05032021"
             << ""
+            << ""
             << "Слушатель уже зачислен в группу «Бухгалтерский учёт и налогообложение»";
         QTest::newRow("a group the student is also in")
             << "охр"
             << "05032021"
+            << ""
             << "INSERT INTO movement_slushatel (id_student, id_group_slushatel) VALUES (1, 2)"
             << "Слушатель уже зачислен в группу «Охрана труда на предприятии»";
         QTest::newRow("an expulsion before the enrolment") << "охр"
                                                            << "09012020"
                                                            << ""
+                                                           << ""
                                                            << "Дата отчисления 09.01.2020 раньше даты зачисления";
+        QTest::newRow("an enrolment before the expulsion")
+            << "охр"
+            << "05032021"
+            << "04032021"
+            << ""
+            << "Дата зачисления в новую группу 04.03.2021 раньше даты отчисления 05.03.2021";
         QTest::newRow("the row changed by another client")
             << "охр"
             << "05032021"
+            << ""
             << "UPDATE movement_slushatel SET come_reg = '11-к' WHERE id_student = 1" << RowChanged;
         QTest::newRow("the row expelled by another client")
             << "охр"
             << "05032021"
+            << ""
             << "UPDATE movement_slushatel SET leave_date = '2020-02-01 00:00:00' WHERE id_student = 1" << RowChanged;
         QTest::newRow("the new row refused by the database")
             << "охр"
             << "05032021"
+            << ""
             << "CREATE TRIGGER refuse_row BEFORE INSERT ON movement_slushatel BEGIN SELECT RAISE(ABORT, 'refused here'); END"
             << "refused here";
     }
@@ -174,6 +187,7 @@ private slots:
     {
         QFETCH(QString, group);
         QFETCH(QString, day);
+        QFETCH(QString, enrolmentDay);
         QFETCH(QString, otherClient);
         QFETCH(QString, refusal);
         auto dialog = openTransfer();
@@ -181,6 +195,12 @@ private slots:
             demo->owner()->execute(otherClient);
         const QStringList before = storedRows();
         fill(*dialog, group, day);
+        if (!enrolmentDay.isEmpty()) {
+            dialog->enrolmentNumber()->setFocus();
+            QTest::keyClick(dialog->enrolmentNumber(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), dialog->enrolmentDate());
+            QTest::keyClicks(dialog->enrolmentDate(), enrolmentDay);
+        }
         pressTransfer(*dialog);
         QCOMPARE(mainWindow->boxes.size(), 1);
         QVERIFY2(mainWindow->boxes[0].startsWith(refusal), qPrintable(mainWindow->boxes[0]));
@@ -214,7 +234,7 @@ private slots:
         QStringList items;
         for (QAction *item : Form1->rosterGrid()->actions())
             items.append(item->isSeparator() ? QStringLiteral("-") : item->text());
-        QCOMPARE(items.mid(2), (QStringList{"-", "Карточка слушателя", "Перевести в другую группу…"}));
+        QCOMPARE(items.mid(2), (QStringList{"-", "Карточка слушателя", "Перевести в другую группу…", "Отчислить выбранных…"}));
         auto *card = Form1->findChild<QAction *>(QStringLiteral("N31"));
         auto *transfer = Form1->findChild<QAction *>(QStringLiteral("N32"));
         QCOMPARE(card->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));

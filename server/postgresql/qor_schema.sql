@@ -121,6 +121,10 @@ CREATE INDEX IF NOT EXISTS movement_slushatel_group ON movement_slushatel (id_gr
 CREATE INDEX IF NOT EXISTS movement_slushatel_student ON movement_slushatel (id_student);
 CREATE INDEX IF NOT EXISTS movement_slushatel_prikaz_come ON movement_slushatel (id_prikaz_come_slushatel);
 CREATE INDEX IF NOT EXISTS movement_slushatel_prikaz_leave ON movement_slushatel (id_prikaz_leave_slushatel);
+-- An order as the office knows it (which order, its number, its day): the
+-- students under one, and the days a number is already used on.
+CREATE INDEX IF NOT EXISTS movement_slushatel_come_order ON movement_slushatel (id_prikaz_come_slushatel, come_reg, come_date);
+CREATE INDEX IF NOT EXISTS movement_slushatel_leave_order ON movement_slushatel (id_prikaz_leave_slushatel, leave_reg, leave_date);
 
 -- The roster rows counted per group and pair of dates, which the reports of
 -- groups sum: a few rows a group instead of every roster row. Kept by the
