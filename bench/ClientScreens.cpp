@@ -1,5 +1,7 @@
 #include "ClientScreens.h"
 
+#include "EventLoopIdle.h"
+
 #include "controls/DataGrid.h"
 #include "controls/LookupList.h"
 #include "data/TDM.h"
@@ -14,6 +16,24 @@
 
 using namespace qor;
 
+namespace {
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
 ClientScreens::ClientScreens(const QString &connectionString) : m_dm(std::make_unique<TDM>())
 {
     DM = m_dm.get();
@@ -21,13 +41,16 @@ ClientScreens::ClientScreens(const QString &connectionString) : m_dm(std::make_u
     Form1 = new TForm1;
     Form1->loadLists();
     Form1->show();
-    QApplication::processEvents();
+    m_rosterPaints = std::make_unique<PaintCounter>();
+    Form1->rosterGrid()->viewport()->installEventFilter(m_rosterPaints.get());
+    waitUntilIdle();
 }
 
 ClientScreens::~ClientScreens()
 {
     closeAddDialog();
     closeContingentReport();
+    m_rosterPaints.reset();
     delete Form1;
     Form1 = nullptr;
     DM = nullptr;
@@ -35,16 +58,30 @@ ClientScreens::~ClientScreens()
 
 void ClientScreens::pickGroup(const QVariant &group)
 {
+    static_cast<PaintCounter *>(m_rosterPaints.get())->paints = 0;
     Form1->groupList()->setKeyValue(group);
     Form1->DBLookupComboBox2Click();
-    Form1->rosterGrid()->viewport()->repaint();
+    waitUntilIdle();
 }
 
-void ClientScreens::openAddDialog()
+int ClientScreens::rosterPaintsOfLastPick() const
+{
+    return static_cast<PaintCounter *>(m_rosterPaints.get())->paints;
+}
+
+int ClientScreens::rosterRows() const
+{
+    return Form1->rosterGrid()->model()->rowCount();
+}
+
+bool ClientScreens::openAddDialogAndType(const QString &character)
 {
     Form6 = Form1->newAddDialog();
     Form6->show();
-    Form6->repaint();
+    // The key comes while the dialog opens, through the event loop as a typed key does.
+    QCoreApplication::postEvent(studentList(), new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character));
+    waitUntilIdle();
+    return studentList()->currentIndex() >= 0;
 }
 
 void ClientScreens::closeAddDialog()
@@ -61,7 +98,7 @@ LookupList *ClientScreens::studentList() const
 void ClientScreens::openStudentList()
 {
     studentList()->showPopup();
-    studentList()->view()->viewport()->repaint();
+    waitUntilIdle();
 }
 
 void ClientScreens::closeStudentList()
@@ -73,6 +110,7 @@ void ClientScreens::typeIntoStudentList(const QString &character)
 {
     QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
     QApplication::sendEvent(studentList(), &key);
+    waitUntilIdle();
 }
 
 int ClientScreens::candidateCount() const
@@ -84,7 +122,7 @@ void ClientScreens::openContingentReport()
 {
     Form9 = new TForm9;
     Form9->show();
-    Form9->reportView()->viewport()->repaint();
+    waitUntilIdle();
 }
 
 void ClientScreens::closeContingentReport()

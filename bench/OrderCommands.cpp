@@ -1,6 +1,7 @@
 #include "OrderCommands.h"
 
 #include "ClientScreens.h"
+#include "EventLoopIdle.h"
 #include "RawEngine.h"
 #include "Samples.h"
 
@@ -177,7 +178,7 @@ int orderLine(const TForm19 &window, const QString &number)
 void showOrderLine(TForm19 &window, int line)
 {
     window.orderGrid()->setCurrentIndex(window.orderGrid()->model()->index(line, window.orderGrid()->modelColumn(0)));
-    window.studentGrid()->viewport()->repaint();
+    waitUntilIdle();
 }
 
 } // namespace
@@ -201,14 +202,16 @@ int measureOrderCommands(const QStringList &args)
         const QString data = (keep.isEmpty() ? dir.path() : keep) + QStringLiteral("/Data");
         const QString file = data + QStringLiteral("/QOR.db");
         QDir().mkpath(data);
-        const int groups = std::max(1, students / 100);
+        const admin::BenchmarkSize size = admin::officeOfStudents(students);
+        const int groups = size.groups;
         if (!QFile::exists(file))
-            admin::createBenchmarkDatabase(file, {students, groups, 5 * students});
+            admin::createBenchmarkDatabase(file, size);
         setDataFolder(data);
         ClientScreens ours(workingConnection(file)); // opens the file first: a file made before gets the order indexes
         RawEngine raw(file);
         RawWriter rawWriter(file);
-        std::printf("\n### One order for many students: %d students, %d groups, %d roster rows\n\n", students, groups, 5 * students);
+        std::printf("\n### One order for many students: %d students, %d groups, %d roster rows\n\n", students, groups,
+                    admin::rosterRowCount(size));
         std::printf("| ms, best / median | ours | raw engine | ours : raw, best / median |\n|---|---|---|---|\n");
 
         // A box would wait for a person: the bench stops with its text instead.
@@ -241,7 +244,7 @@ int measureOrderCommands(const QStringList &args)
                 expelled = dialog.expelledList()->count();
                 dialog.Button1Click();
                 Form1->rereadRoster();
-                Form1->rosterGrid()->viewport()->repaint();
+                waitUntilIdle();
             });
             const QList<QList<QVariant>> rows = rawWriter.rowsOf(rawGroup);
             timeOnce(i < 0 ? skip : rawExpel, [&] {
@@ -251,7 +254,7 @@ int measureOrderCommands(const QStringList &args)
             });
         }
         const QByteArray expelRow =
-            QStringLiteral("%1 selected rows expelled under one order, to the roster read again and painted").arg(expelled).toUtf8();
+            QStringLiteral("%1 selected rows expelled under one order, to the roster read again, idle").arg(expelled).toUtf8();
         printRow(expelRow.constData(), oursExpel, rawExpel);
 
         // The window opened on the enrolment orders used: every roster row grouped.
@@ -263,7 +266,7 @@ int measureOrderCommands(const QStringList &args)
             timeOnce(i < 0 ? skip : oursOpen, [&] {
                 window = std::make_unique<TForm19>();
                 window->show();
-                window->repaint();
+                waitUntilIdle();
             });
             orderCount = window->orderGrid()->model()->rowCount();
             timeOnce(i < 0 ? skip : rawOpen, [&] { raw.step(sqliteReady(statements::ordersUsed(OrderKind::Enrolment))); });

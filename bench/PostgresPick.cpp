@@ -97,27 +97,16 @@ struct Options
     int repeat = 15;
 };
 
-Options optionsOf(const QStringList &arguments)
+Options optionsOf(const BenchFlags &flags)
 {
     Options options;
-    options.admin.server = arguments.value(0);
-    for (int i = 1; i + 1 < arguments.size(); i += 2) {
-        const QString &name = arguments[i], &value = arguments[i + 1];
-        if (name == u"--admin-user")
-            options.admin.user = value;
-        else if (name == u"--admin-password")
-            options.admin.password = value;
-        else if (name == u"--only")
-            options.students = std::max(100, value.toInt());
-        else if (name == u"--repeat")
-            options.repeat = std::max(3, value.toInt());
-        else
-            throw Error(QStringLiteral("qor-bench --postgres: unknown option %1").arg(name));
-    }
-    if (!postgresServer(options.admin.server) || options.admin.user.isEmpty())
-        throw Error(
-            QStringLiteral("usage: qor-bench --postgres pg:HOST,PORT --admin-user USER [--admin-password PASSWORD] "
-                           "[--only STUDENTS] [--repeat N]"));
+    options.admin.server = flags.server;
+    options.admin.user = flags.adminUser;
+    options.admin.password = flags.adminPassword;
+    options.students = flags.sizes.value(0, options.students);
+    options.repeat = flags.repeat;
+    if (!postgresServer(options.admin.server))
+        throw Error(QStringLiteral("qor-bench --postgres: \"%1\" is no server, pg:HOST,PORT").arg(options.admin.server));
     return options;
 }
 
@@ -138,13 +127,13 @@ QString ensureServerDatabase(const Options &options, const QString &database, co
 
 } // namespace
 
-int postgresPick(const QStringList &arguments)
+int postgresPick(const BenchFlags &flags)
 {
     try {
-        const Options options = optionsOf(arguments);
+        const Options options = optionsOf(flags);
         registerWindowsFonts();
         useRussianWithoutSystemLocale();
-        const admin::BenchmarkSize size{options.students, std::max(1, options.students / 100), 5 * options.students};
+        const admin::BenchmarkSize size = admin::officeOfStudents(options.students);
         const QString database = QStringLiteral("qor_bench_%1").arg(size.students);
         const PostgresServer server = *postgresServer(options.admin.server);
         const QString serverMade = ensureServerDatabase(options, database, size);
@@ -162,7 +151,7 @@ int postgresPick(const QStringList &arguments)
             QStringLiteral("SELECT name, password FROM qor_login WHERE name = 'demo'"));
 
         std::printf("\n### Group pick on PostgreSQL: %d students, %d groups, %d roster rows (server's database %s)\n\n",
-                    size.students, size.groups, size.rosterRows, qPrintable(serverMade));
+                    size.students, size.groups, admin::rosterRowCount(size), qPrintable(serverMade));
         std::printf(
             "| ms, best / median | ours | least the statements cost | ours : least, best / median |\n|---|---|---|---|\n");
 
@@ -198,8 +187,8 @@ int postgresPick(const QStringList &arguments)
                 });
             }
         }
-        printRow("group pick, to the roster painted, on PostgreSQL", oursPostgres, "libpq:", rawPostgres);
-        printRow("group pick, to the roster painted, on the embedded engine", oursEmbedded, "SQLite:", rawEmbedded);
+        printRow("group pick, to idle, on PostgreSQL", oursPostgres, "libpq:", rawPostgres);
+        printRow("group pick, to idle, on the embedded engine", oursEmbedded, "SQLite:", rawEmbedded);
         setDataFolder(QString());
     } catch (const Error &e) {
         std::fprintf(stderr, "qor-bench: %s\n", qPrintable(e.text()));

@@ -1,5 +1,7 @@
 #include "StudentSearchBench.h"
 
+#include "EventLoopIdle.h"
+
 #include "ClientScreens.h"
 #include "RawEngine.h"
 #include "Samples.h"
@@ -97,7 +99,7 @@ void typeKey(TForm14 &window, const QString &character)
 {
     QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
     QApplication::sendEvent(window.searchField(), &key);
-    window.repaint();
+    waitUntilIdle();
 }
 
 void waitForNames(const TForm14 &window)
@@ -150,7 +152,7 @@ void measureStudentSearch(ClientScreens &ours, RawEngine &raw, const QString &fi
         timeOnce(counted ? oursShown : skip, [&] {
             window = new TForm14;
             window->show();
-            window->repaint();
+            waitUntilIdle();
         });
         waitForNames(*window);
         (counted ? oursReady : skip).add(opened.nsecsElapsed() / 1e6);
@@ -203,7 +205,7 @@ void measureStudentSearch(ClientScreens &ours, RawEngine &raw, const QString &fi
         timeOnce(i < 0 ? skip : oursCard, [&] {
             TForm15 card(cardStudent);
             card.show();
-            card.repaint();
+            waitUntilIdle();
             cardRows = card.movementGrid()->model()->rowCount();
         });
         timeOnce(i < 0 ? skip : rawCard, [&] {
@@ -212,7 +214,7 @@ void measureStudentSearch(ClientScreens &ours, RawEngine &raw, const QString &fi
         });
     }
 
-    std::printf("| \"Найти слушателя\" opened, to painted (its names still being read) | %.2f / %.2f | | | | |\n",
+    std::printf("| \"Найти слушателя\" opened, to idle (its names still being read) | %.2f / %.2f | | | | |\n",
                 oursShown.best(), oursShown.median());
     printRow(QStringLiteral("its %1 names read and indexed, on a thread of their own (raw: the names read)")
                  .arg(names->count()),
@@ -220,17 +222,17 @@ void measureStudentSearch(ClientScreens &ours, RawEngine &raw, const QString &fi
     printRow(QStringLiteral("the names alone read again, on this thread"), oursNamesRead, rawRead);
     std::printf("| their index alone built again, on this thread | %.2f / %.2f | | | | |\n", oursIndexBuilt.best(),
                 oursIndexBuilt.median());
-    printRow(QStringLiteral("a first letter typed, to the rows found painted (up to %1 students matching; raw: its own "
+    printRow(QStringLiteral("a first letter typed, to idle with the rows found (up to %1 students matching; raw: its own "
                             "full-text index)")
                  .arg(widest),
              oursFirstKey, rawFirstKey);
-    printRow(QStringLiteral("further keys typed, to the rows painted (raw: its own full-text index)"), oursKey, rawKey);
+    printRow(QStringLiteral("further keys typed, to idle (raw: its own full-text index)"), oursKey, rawKey);
     std::printf("| further keys, worst | %.2f | | | | |\n", oursKey.worst());
     printRow(QStringLiteral("a first letter, processor time of the thread"), oursFirstKeyCpu, rawFirstKeyCpu);
     printRow(QStringLiteral("further keys, processor time of the thread"), oursKeyCpu, rawKeyCpu);
     std::printf("| further keys, processor time, worst | %.2f | %.2f | | | |\n", oursKeyCpu.worst(), rawKeyCpu.worst());
     std::printf("| of a key, the statement of the rows shown, stepped by the engine alone | | %.2f / %.2f | | | |\n",
                 rawStatement.best(), rawStatement.median());
-    printRow(QStringLiteral("the card of a student with %1 roster rows opened, to painted").arg(cardRows), oursCard,
+    printRow(QStringLiteral("the card of a student with %1 roster rows opened, to idle").arg(cardRows), oursCard,
              rawCard);
 }

@@ -7,8 +7,8 @@ class RawEngine;
 
 // "Найти слушателя" and the student's card on one generated office: the
 // search window opened until its names are read and indexed, each key typed
-// until the rows found are painted, and a card of ten roster rows opened
-// until painted, beside what SQLite alone needs for the same answers (its
+// until the event loop is idle with the rows found, and a card of ten roster
+// rows opened until idle, beside what SQLite alone needs for the same answers (its
 // own full-text index over the names, built once and not timed, finding,
 // counting and ordering the students and reading their roster rows; and the
 // same statements the client hands it). Prints rows of the size's table.

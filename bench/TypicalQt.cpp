@@ -1,5 +1,7 @@
 #include "TypicalQt.h"
 
+#include "EventLoopIdle.h"
+
 #include "embedded/RussianCollation.h"
 
 #include <QSqlDriver>
@@ -48,5 +50,5 @@ void TypicalQt::pick(const QString &students, const QString &roster)
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     readAll(m_students, students, db);
     readAll(m_roster, roster, db);
-    m_view.viewport()->repaint();
+    waitUntilIdle();
 }

@@ -1,8 +1,10 @@
-// qor-bench: what a group pick, the add-to-group dialog and handing a roster
-// on (print preview, PDF, spreadsheet) cost the user on large offices,
+// qor-bench: what the client's start, a group pick, the add-to-group dialog
+// and handing a roster on (print preview, PDF, spreadsheet) cost the user on
+// large offices,
 // beside the engine's own limit (SQLite stepped through its C interface), the
 // least each output costs, and a typical Qt program (QSqlQueryModel on QSQLITE).
 // The three are timed in turn, pick by pick, in one process; see README.md.
+#include "BenchFlags.h"
 #include "ClientScreens.h"
 #include "OrderCommands.h"
 #include "PostgresPick.h"
@@ -10,6 +12,7 @@
 #include "Registers.h"
 #include "RosterOutput.h"
 #include "Samples.h"
+#include "StartOnX.h"
 #include "StudentSearchBench.h"
 #include "TypicalQt.h"
 
@@ -36,12 +39,6 @@
 using namespace qor;
 
 namespace {
-
-struct Size
-{
-    int students;
-    int groups;
-};
 
 QString plain(const QString &statement)
 {
@@ -121,21 +118,24 @@ double childNumber(const QStringList &arguments)
     return child.readAllStandardOutput().trimmed().toDouble();
 }
 
-// With keep, the database is made in that folder once and used again later
-// (for profiling, where making it would take long).
-void measureSize(const Size &size, int repeat, const QString &keep)
+// With keep, each size's database is made in a folder of its own there once
+// and used again later (for profiling, where making it would take long).
+void measureSize(const admin::BenchmarkSize &size, int repeat, const QString &keep)
 {
     QTemporaryDir dir;
-    const QString data = (keep.isEmpty() ? dir.path() : keep) + QStringLiteral("/Data");
+    const QString data =
+        (keep.isEmpty() ? dir.path() : keep + QStringLiteral("/") + QString::number(size.students)) + QStringLiteral("/Data");
     const QString file = data + QStringLiteral("/QOR.db");
     QDir().mkpath(data);
     QElapsedTimer made;
     made.start();
-    if (!QFile::exists(file))
-        admin::createBenchmarkDatabase(file, {size.students, size.groups, 5 * size.students});
+    const bool kept = QFile::exists(file);
+    if (!kept)
+        admin::createBenchmarkDatabase(file, size);
     setDataFolder(data);
-    std::printf("\n### %d students, %d groups, %d roster rows (made in %.0f s)\n\n", size.students, size.groups,
-                5 * size.students, made.elapsed() / 1000.0);
+    std::printf("\n### %d students, %d groups, %d roster rows, each student in one to three groups (seed %d; %s)\n\n",
+                size.students, size.groups, admin::rosterRowCount(size), size.seed,
+                kept ? "made by an earlier run" : qPrintable(QStringLiteral("made in %1 s").arg(made.elapsed() / 1000.0, 0, 'f', 0)));
     std::printf("| ms, best / median | ours | raw engine | typical Qt | ours : raw, best / median | typical Qt : raw, median |\n|---|---|---|---|---|---|\n");
 
     RawEngine raw(file);
@@ -143,10 +143,13 @@ void measureSize(const Size &size, int repeat, const QString &keep)
     ClientScreens ours(workingConnection(file));
 
     Samples oursPick, rawPick, qtPick;
+    int rosterPaints = 0, rosterRows = 0;
     for (int i = -1; i < repeat; ++i) { // the first round warms the caches and is not counted
         const QVariant group = groupOf(i + 1, size.groups);
         Samples skip;
         timeOnce(i < 0 ? skip : oursPick, [&] { ours.pickGroup(group); });
+        rosterPaints = std::max(rosterPaints, ours.rosterPaintsOfLastPick());
+        rosterRows = std::max(rosterRows, ours.rosterRows());
         timeOnce(i < 0 ? skip : rawPick, [&] {
             raw.step(plain(statements::students()));
             raw.step(plain(statements::rosterOfGroup(group)));
@@ -154,7 +157,11 @@ void measureSize(const Size &size, int repeat, const QString &keep)
         timeOnce(i < 0 ? skip : qtPick,
                  [&] { qt.pick(plain(statements::students()), plain(statements::rosterOfGroup(group))); });
     }
-    printRow("group pick, to the roster painted", oursPick, rawPick, &qtPick);
+    const QByteArray pickRow = QStringLiteral("group pick (rosters of up to %1 rows), to idle; the roster painted %2")
+                                   .arg(rosterRows)
+                                   .arg(rosterPaints == 1 ? QStringLiteral("once") : QStringLiteral("up to %1 times").arg(rosterPaints))
+                                   .toUtf8();
+    printRow(pickRow.constData(), oursPick, rawPick, &qtPick);
 
     // The contingent of all faculties over the report's first period, this month to today.
     const QDate today = QDate::currentDate();
@@ -168,37 +175,38 @@ void measureSize(const Size &size, int repeat, const QString &keep)
         ours.closeContingentReport();
         timeOnce(i < 0 ? skip : rawMovement, [&] { raw.step(movement); });
     }
-    const QByteArray movementRow = QStringLiteral("\"Движение контингента\", all faculties (%1 lines), to the table shown")
+    const QByteArray movementRow = QStringLiteral("\"Движение контингента\", all faculties (%1 lines), to idle")
                                        .arg(movementLines)
                                        .toUtf8();
     printRow(movementRow.constData(), oursMovement, rawMovement);
 
     const QVariant group = groupOf(0, size.groups);
     ours.pickGroup(group);
-    Samples oursOpen, rawOpen, oursIdle, oursDropDown, oursFirstKey, oursKey;
+    // The type-ahead's pauses never end a word here: each key adds to the last.
+    LookupList::setClock([] { return qint64(0); });
+    Samples oursOpen, rawOpen, oursDropDown, oursKey;
     int candidates = 0;
-    for (int i = 0; i < repeat; ++i) {
-        timeOnce(oursOpen, [&] { ours.openAddDialog(); });
-        // The first moment the dialog is idle: its list readies its type-ahead search.
-        timeOnce(oursIdle, [&] { QApplication::processEvents(); });
-        candidates = ours.candidateCount();
-        timeOnce(rawOpen, [&] { raw.step(plain(statements::studentsNotInGroup(group))); });
-        timeOnce(oursDropDown, [&] { ours.openStudentList(); });
-        ours.closeStudentList();
+    for (int i = -1; i < repeat; ++i) { // the first round warms the caches and is not counted
+        Samples skip;
         // Names start with a surname: type its first letters, as people do.
-        const QString typed = QStringLiteral("Сидоров").left(1 + i % 5);
-        LookupList::setClock([] { return qint64(0); });
-        for (int k = 0; k < typed.size(); ++k)
-            timeOnce(k == 0 ? oursFirstKey : oursKey, [&] { ours.typeIntoStudentList(typed.mid(k, 1)); });
+        const QString typed = QStringLiteral("Сидоров").left(2 + (i + 1) % 5);
+        bool chosen = false;
+        timeOnce(i < 0 ? skip : oursOpen, [&] { chosen = ours.openAddDialogAndType(typed.left(1)); });
+        if (!chosen)
+            throw Error(QStringLiteral("the add dialog's first key chose no student"));
+        candidates = ours.candidateCount();
+        for (int k = 1; k < typed.size(); ++k)
+            timeOnce(i < 0 ? skip : oursKey, [&] { ours.typeIntoStudentList(typed.mid(k, 1)); });
+        timeOnce(i < 0 ? skip : oursDropDown, [&] { ours.openStudentList(); });
+        ours.closeStudentList();
         ours.closeAddDialog();
+        timeOnce(i < 0 ? skip : rawOpen, [&] { raw.step(plain(statements::studentsNotInGroup(group))); });
     }
-    printRow("add dialog opened, list ready", oursOpen, rawOpen);
-    std::printf("| its student list (%d names) dropped down | %.2f / %.2f | | | | |\n", candidates, oursDropDown.best(),
-                oursDropDown.median());
-    std::printf("| the dialog's first idle moment (type-ahead search made ready) | %.2f / %.2f | | | | |\n", oursIdle.best(),
-                oursIdle.median());
-    std::printf("| type-ahead, first key | %.3f / %.3f | | | | |\n", oursFirstKey.best(), oursFirstKey.median());
-    std::printf("| type-ahead, further keys | %.3f / %.3f (worst %.3f) | | | | |\n", oursKey.best(), oursKey.median(), oursKey.worst());
+    printRow(qPrintable(QStringLiteral("add dialog opened (%1 students listed), to its first key handled, idle").arg(candidates)),
+             oursOpen, rawOpen);
+    std::printf("| type-ahead, further keys, to idle | %.3f / %.3f (worst %.3f) | | | | |\n", oursKey.best(), oursKey.median(),
+                oursKey.worst());
+    std::printf("| its student list dropped down, to idle | %.2f / %.2f | | | | |\n", oursDropDown.best(), oursDropDown.median());
 
     const RosterOutputTimes handedOn = measureRosterOutput(ours, raw, group, repeat);
     std::printf("| its roster (%d rows) read for printing or saving | %.2f / %.2f | %.2f / %.2f (statement) | | x%.2f / x%.2f | |\n",
@@ -232,75 +240,95 @@ void measureSize(const Size &size, int repeat, const QString &keep)
     std::printf("Then previewing, printing to PDF and saving the last roster (.xlsx, CSV) takes ours to %.1f MiB.\n", handedOnPeak);
 }
 
-// From the program's start to the sign-in window painted, in a process of its own.
-int startToSignIn(QElapsedTimer &sinceStart)
+// The client's start as a person meets it: qor from the fork to its sign-in
+// window mapped and painted on an X server, beside a bare Qt program showing
+// one empty dialog of the same size, interleaved.
+void measureStart(int repeat)
 {
-    registerWindowsFonts();
-    useRussianWithoutSystemLocale();
-    TForm8 signin(nullptr); // shown only: it signs nobody in
-    signin.show();
-    signin.repaint();
-    std::printf("%.1f\n", sinceStart.nsecsElapsed() / 1e6);
-    return 0;
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QSize signInSize = TForm8(nullptr).size();
+    QTemporaryDir folder; // the processes' working folder
+    BenchXServer server;
+    std::printf("### Start, to the first window painted, on an X server of its own (Xvfb, no window manager)\n\n");
+    if (server.display().isEmpty()) {
+        std::printf("Not measured: Xvfb did not start.\n");
+        return;
+    }
+    Samples oursMapped, oursPainted, bareMapped, barePainted;
+    QString error;
+    for (int i = -1; i < repeat; ++i) { // the first round warms the caches and is not counted
+        const auto ours = timeStartOnX(server.display(), bin + QStringLiteral("/qor"), {}, folder.path(), &error);
+        const auto bare = timeStartOnX(server.display(), bin + QStringLiteral("/qor-bench-bare-dialog"),
+                                       {QString::number(signInSize.width()), QString::number(signInSize.height())},
+                                       folder.path(), &error);
+        if (!ours || !bare) {
+            std::printf("Not measured: %s.\n", qPrintable(error));
+            return;
+        }
+        if (i < 0)
+            continue;
+        oursMapped.add(ours->mapped);
+        oursPainted.add(ours->painted);
+        bareMapped.add(bare->mapped);
+        barePainted.add(bare->painted);
+    }
+    std::printf("| ms from the fork, best / median | qor, its sign-in window (%dx%d) | a bare Qt program, one empty dialog "
+                "of that size | qor : bare, best / median |\n|---|---|---|---|\n",
+                signInSize.width(), signInSize.height());
+    const auto row = [](const char *what, const Samples &ours, const Samples &bare) {
+        std::printf("| %s | %.1f / %.1f | %.1f / %.1f | x%.2f / x%.2f |\n", what, ours.best(), ours.median(), bare.best(),
+                    bare.median(), ours.best() / bare.best(), ours.median() / bare.median());
+    };
+    row("the window mapped", oursMapped, bareMapped);
+    row("the window painted", oursPainted, barePainted);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QElapsedTimer sinceStart;
-    sinceStart.start();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.value(1) == u"--start-to-sign-in")
-        return startToSignIn(sinceStart);
+    // Its own child processes' work.
     if (args.value(1) == u"--peak-after-ten-picks")
         return peakAfterTenPicks(args.value(2), args.value(3), args.value(4).toInt());
-    if (args.value(1) == u"--postgres")
-        return postgresPick(args.mid(2));
-    if (args.contains(QStringLiteral("--orders")))
-        return measureOrderCommands(args);
-    // The registers' rows alone: qor-bench --registers [--repeat N] [--keep DIR]
-    if (args.contains(QStringLiteral("--registers"))) {
-        registerWindowsFonts();
-        useRussianWithoutSystemLocale();
-        const int at = int(args.indexOf(QStringLiteral("--repeat")));
-        const int keepAt = int(args.indexOf(QStringLiteral("--keep")));
-        try {
-            measureRegisters(at > 0 ? std::max(3, args.value(at + 1).toInt()) : 15, keepAt > 0 ? args.value(keepAt + 1) : QString());
-        } catch (const Error &e) {
-            std::fprintf(stderr, "qor-bench: %s\n", qPrintable(e.text()));
-            return 1;
-        }
-        return 0;
-    }
 
-    int repeat = 15;
-    QString keep;
-    QList<Size> sizes{{10000, 100}, {50000, 500}, {200000, 2000}};
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == u"--repeat" && i + 1 < args.size())
-            repeat = std::max(3, args[++i].toInt());
-        else if (args[i] == u"--keep" && i + 1 < args.size())
-            keep = args[++i];
-        else if (args[i] == u"--million")
-            sizes.append({1000000, 10000});
-        else if (args[i] == u"--only" && i + 1 < args.size()) {
-            const int students = args[++i].toInt();
-            sizes = {{students, std::max(1, students / 100)}};
-        }
+    QString error;
+    const BenchFlags flags = parseBenchFlags(args.mid(1), &error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "qor-bench: %s (qor-bench --help lists the flags)\n", qPrintable(error));
+        return 2;
     }
     try {
-        registerWindowsFonts();
-        useRussianWithoutSystemLocale();
-        Samples startup;
-        for (int i = 0; i < 5 && keep.isEmpty(); ++i)
-            startup.add(childNumber({QStringLiteral("--start-to-sign-in")}));
-        std::printf("Start to the sign-in window painted: %.0f ms median of 5 (best %.0f)\n", startup.median(), startup.best());
-        for (const Size &size : std::as_const(sizes))
-            measureSize(size, repeat, keep);
+        switch (flags.mode) {
+        case BenchFlags::Mode::Help:
+            std::printf("%s", qPrintable(benchUsage()));
+            return 0;
+        case BenchFlags::Mode::Postgres:
+            return postgresPick(flags);
+        case BenchFlags::Mode::Orders: {
+            QStringList orders{QStringLiteral("--repeat"), QString::number(flags.repeat)};
+            if (flags.orderStudents > 0)
+                orders += {QStringLiteral("--students"), QString::number(flags.orderStudents)};
+            if (!flags.keep.isEmpty())
+                orders += {QStringLiteral("--keep"), flags.keep};
+            return measureOrderCommands(orders);
+        }
+        case BenchFlags::Mode::Registers:
+            registerWindowsFonts();
+            useRussianWithoutSystemLocale();
+            measureRegisters(flags.repeat, flags.keep);
+            return 0;
+        case BenchFlags::Mode::Sizes:
+            registerWindowsFonts();
+            useRussianWithoutSystemLocale();
+            measureStart(flags.repeat);
+            for (const int students : flags.sizes)
+                measureSize(admin::officeOfStudents(students), flags.repeat, flags.keep);
+            return 0;
+        }
     } catch (const Error &e) {
         std::fprintf(stderr, "qor-bench: %s\n", qPrintable(e.text()));
         return 1;

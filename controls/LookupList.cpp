@@ -148,22 +148,18 @@ void LookupList::setListSource(DataSource *source, const QString &listField, con
     setModelColumn(0);
     // QComboBox forgets its choice when the rows are read again.
     connect(m_model, &QAbstractItemModel::modelReset, this, &LookupList::showKey);
-    // The type-ahead search of a long list is made ready once the window is
-    // shown and idle, not at the first key.
-    connect(m_model, &QAbstractItemModel::modelReset, this, &LookupList::prepareTypeAheadWhenIdle);
+    // The type-ahead search of a long list is made on a thread of its own as
+    // soon as the rows are read; keys typed meanwhile are answered without it.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &LookupList::prepareTypeAhead);
     showKey();
-    prepareTypeAheadWhenIdle();
+    prepareTypeAhead();
 }
 
-void LookupList::prepareTypeAheadWhenIdle()
+void LookupList::prepareTypeAhead()
 {
-    QTimer::singleShot(0, this, [this] {
-        if (!m_model)
-            return;
-        // Both searches a typed key makes: the text's, then the chosen key's row.
-        m_model->query()->locatePrefix(m_listField, QString());
-        m_model->query()->lookupRow(m_keyField, qint64(0));
-    });
+    // Both searches a typed key makes: the text's, then the chosen key's row.
+    if (m_model)
+        m_model->query()->prepareIndexesInBackground(m_listField, m_keyField);
 }
 
 void LookupList::setKeyValue(const QVariant &key)

@@ -67,7 +67,7 @@ protected:
 
 private:
     void choose(int row);
-    void prepareTypeAheadWhenIdle();
+    void prepareTypeAhead();
     bool writeRowsBeforePick();
     int rowOfKey() const;
     int findTyped(const QString &text);

@@ -4,7 +4,7 @@
 
 namespace qor {
 
-KeyIndex::KeyIndex(const RowSet &rows, int column) : m_column(column)
+KeyIndex::KeyIndex(const RowSet &rows, int column, const std::atomic<bool> *stop) : m_column(column)
 {
     if (column < 0)
         return;
@@ -16,9 +16,23 @@ KeyIndex::KeyIndex(const RowSet &rows, int column) : m_column(column)
         return;
     m_rows.reserve(count);
     for (int row = count - 1; row >= 0; --row) {
+        if (row % 4096 == 0)
+            stopWhenAsked(stop);
         if (!rows.isNull(row, column))
             m_rows.insert(rows.integer(row, column), row);
     }
+}
+
+int KeyIndex::rowOf(const RowSet &rows, int column, qint64 key)
+{
+    if (column < 0)
+        return -1;
+    const int count = rows.rowCount();
+    for (int row = 0; row < count; ++row) {
+        if (!rows.isNull(row, column) && rows.integer(row, column) == key)
+            return row;
+    }
+    return -1;
 }
 
 int KeyIndex::rowOf(const RowSet &rows, qint64 key) const

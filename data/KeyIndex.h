@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/IndexStop.h"
+
 #include <QHash>
 #include <QtGlobal>
 
@@ -15,10 +17,13 @@ class KeyIndex
 {
 public:
     KeyIndex() = default;
-    KeyIndex(const RowSet &rows, int column);
+    // Made on another thread, it throws IndexStopped once stop is set.
+    KeyIndex(const RowSet &rows, int column, const std::atomic<bool> *stop = nullptr);
 
     // The first row holding key; -1 when none.
     int rowOf(const RowSet &rows, qint64 key) const;
+    // The same, reading the rows one by one, with no index.
+    static int rowOf(const RowSet &rows, int column, qint64 key);
 
 private:
     int m_column = -1;

@@ -42,7 +42,7 @@ void PrefixIndex::fold(std::string &utf8)
     }
 }
 
-PrefixIndex::PrefixIndex(const RowSet &rows, int column)
+PrefixIndex::PrefixIndex(const RowSet &rows, int column, const std::atomic<bool> *stop)
 {
     if (column < 0)
         return;
@@ -50,6 +50,8 @@ PrefixIndex::PrefixIndex(const RowSet &rows, int column)
     m_start.reserve(size_t(count) + 1);
     m_sorted.reserve(size_t(count));
     for (int row = 0; row < count; ++row) {
+        if (row % 4096 == 0)
+            stopWhenAsked(stop);
         m_start.push_back(quint32(m_folded.size()));
         const std::string_view text = rows.utf8(row, column);
         m_folded.append(text);
@@ -58,7 +60,10 @@ PrefixIndex::PrefixIndex(const RowSet &rows, int column)
     fold(m_folded);
     for (int row = 0; row < count; ++row)
         m_sorted.push_back({headOf(textOf(row)), row});
-    std::sort(m_sorted.begin(), m_sorted.end(), [this](const Entry &a, const Entry &b) { return before(a, b); });
+    std::sort(m_sorted.begin(), m_sorted.end(), [this, stop](const Entry &a, const Entry &b) {
+        stopWhenAsked(stop);
+        return before(a, b);
+    });
 }
 
 bool PrefixIndex::before(const Entry &a, const Entry &b) const
@@ -67,6 +72,27 @@ bool PrefixIndex::before(const Entry &a, const Entry &b) const
         return a.head < b.head;
     const int order = textOf(a.row).compare(textOf(b.row));
     return order < 0 || (order == 0 && a.row < b.row);
+}
+
+int PrefixIndex::firstRowWithPrefix(const RowSet &rows, int column, const QString &prefix)
+{
+    if (column < 0)
+        return -1;
+    std::string folded = prefix.toStdString();
+    fold(folded);
+    std::string start;
+    const int count = rows.rowCount();
+    for (int row = 0; row < count; ++row) {
+        const std::string_view text = rows.utf8(row, column);
+        if (text.size() < folded.size())
+            continue;
+        // Folding keeps every byte's place, so the text's start folds alone.
+        start.assign(text.substr(0, folded.size()));
+        fold(start);
+        if (start == folded)
+            return row;
+    }
+    return -1;
 }
 
 int PrefixIndex::firstRowWithPrefix(const QString &prefix) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/IndexStop.h"
+
 #include <QString>
 
 #include <string>
@@ -19,10 +21,14 @@ class PrefixIndex
 {
 public:
     PrefixIndex() = default;
-    PrefixIndex(const RowSet &rows, int column);
+    // Made on another thread, it throws IndexStopped once stop is set.
+    PrefixIndex(const RowSet &rows, int column, const std::atomic<bool> *stop = nullptr);
 
     // The lowest row number whose text begins with prefix; -1 when none.
     int firstRowWithPrefix(const QString &prefix) const;
+    // The same, reading the rows one by one, with no index: for the moments
+    // before an index is made.
+    static int firstRowWithPrefix(const RowSet &rows, int column, const QString &prefix);
 
     // Latin and Cyrillic capitals to small letters, in UTF-8, byte for byte
     // the same length; other characters as they are.

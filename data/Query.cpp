@@ -27,6 +27,7 @@ Query::Query(Connection *connection, const QString &name, QObject *parent)
 
 Query::~Query()
 {
+    m_indexesInMaking.reset();
     m_state = State::Inactive;
     if (m_connection)
         m_connection->detach(this);
@@ -39,7 +40,7 @@ void Query::open()
     if (!m_connection)
         throw Error(QStringLiteral("%1: Missing Connection or ConnectionString").arg(objectName()));
     try {
-        m_connection->engine().selectInto(m_sql, m_rows);
+        m_connection->engine().selectInto(m_sql, rowsToChange());
     } catch (...) {
         m_rows.reset({});
         m_connection->queryClosed(); // the connection may have opened for nothing
@@ -63,7 +64,7 @@ void Query::close()
     m_modified = false;
     m_original.clear();
     setState(State::Inactive);
-    m_rows.reset({}); // the storage stays for the next open
+    rowsToChange().reset({}); // the storage stays for the next open
     m_current = -1;
     forgetIndexes();
     emit closed();
@@ -173,8 +174,39 @@ int Query::leaveRowTowards(int target)
 
 void Query::forgetIndexes()
 {
+    m_indexesInMaking.reset();
     m_lookupIndexes.clear();
     m_prefixIndexes.clear();
+}
+
+RowSet &Query::rowsToChange()
+{
+    // Indexes being made on another thread read the rows: stopped first.
+    m_indexesInMaking.reset();
+    return m_rows;
+}
+
+void Query::prepareIndexesInBackground(const QString &textField, const QString &keyField)
+{
+    constexpr int LongList = 20000;
+    if (!isOpen() || rowCount() < LongList || m_indexesInMaking)
+        return;
+    if (m_prefixIndexes.contains(textField.toLower()) && m_lookupIndexes.contains(keyField.toLower()))
+        return;
+    m_indexesInMaking = std::make_unique<BackgroundIndexes>(m_rows, m_rows.indexOf(textField), m_rows.indexOf(keyField));
+}
+
+void Query::adoptIndexesMade() const
+{
+    if (!m_indexesInMaking || !m_indexesInMaking->isDone())
+        return;
+    const RowSet &rows = m_rows;
+    const auto nameOf = [&rows](int column) { return rows.columns()[column].name.toLower(); };
+    if (m_indexesInMaking->textColumn() >= 0)
+        m_prefixIndexes.insert(nameOf(m_indexesInMaking->textColumn()), m_indexesInMaking->takePrefixIndex());
+    if (m_indexesInMaking->keyColumn() >= 0)
+        m_lookupIndexes.insert(nameOf(m_indexesInMaking->keyColumn()), m_indexesInMaking->takeKeyIndex());
+    m_indexesInMaking.reset();
 }
 
 QVariant Query::valueAt(int row, int index) const
@@ -233,7 +265,11 @@ int Query::lookupRow(const QString &keyField, const QVariant &key) const
 {
     if (!isOpen() || !key.isValid() || key.isNull())
         return -1;
+    adoptIndexesMade();
     auto index = m_lookupIndexes.find(keyField.toLower());
+    const int column = m_rows.indexOf(keyField);
+    if (index == m_lookupIndexes.end() && m_indexesInMaking && m_indexesInMaking->keyColumn() == column)
+        return KeyIndex::rowOf(m_rows, column, key.toLongLong());
     if (index == m_lookupIndexes.end()) // once per open, so that a look-up never scans
         index = m_lookupIndexes.insert(keyField.toLower(), KeyIndex(m_rows, m_rows.indexOf(keyField)));
     return index->rowOf(m_rows, key.toLongLong());
@@ -243,7 +279,11 @@ int Query::locatePrefix(const QString &field, const QString &prefix) const
 {
     if (!isOpen())
         return -1;
+    adoptIndexesMade();
     auto index = m_prefixIndexes.find(field.toLower());
+    const int column = m_rows.indexOf(field);
+    if (index == m_prefixIndexes.end() && m_indexesInMaking && m_indexesInMaking->textColumn() == column)
+        return PrefixIndex::firstRowWithPrefix(m_rows, column, prefix);
     if (index == m_prefixIndexes.end())
         index = m_prefixIndexes.insert(field.toLower(), PrefixIndex(m_rows, m_rows.indexOf(field)));
     return index->firstRowWithPrefix(prefix);
@@ -311,7 +351,7 @@ void Query::startInsert(int row)
     requireModifiable();
     row = leaveRowTowards(row);
     emit rowAboutToBeInserted(row);
-    m_rows.insertRow(row);
+    rowsToChange().insertRow(row);
     forgetIndexes();
     m_original.clear();
     m_modified = false;
@@ -334,7 +374,7 @@ void Query::setValue(int index, const QVariant &value)
         column = m_rows.indexOf(def.keyField); // a lookup column writes its key
     if (column < 0)
         throw Error(QStringLiteral("%1: Field '%2' not found").arg(objectName(), def.name));
-    m_rows.setValue(m_current, column, value);
+    rowsToChange().setValue(m_current, column, value);
     forgetIndexes();
     m_modified = true;
     emit rowChanged(m_current);
@@ -387,7 +427,7 @@ void Query::cancel()
     if (m_state == State::Insert) {
         const int row = m_current;
         emit rowAboutToBeRemoved(row);
-        m_rows.removeRow(row);
+        rowsToChange().removeRow(row);
         forgetIndexes();
         m_modified = false;
         m_current = isEmpty() ? -1 : std::min(row, rowCount() - 1);
@@ -397,7 +437,7 @@ void Query::cancel()
         return;
     }
     if (m_state == State::Edit) {
-        m_rows.setRowValues(m_current, m_original);
+        rowsToChange().setRowValues(m_current, m_original);
         forgetIndexes();
         m_modified = false;
         setState(State::Browse);
@@ -500,7 +540,7 @@ void Query::writeRow()
             }
         }
         const QVariant key = engine.insertRow(write);
-        m_rows.setValue(m_current, m_keyResultColumn, key);
+        rowsToChange().setValue(m_current, m_keyResultColumn, key);
         return;
     }
 
@@ -570,7 +610,7 @@ void Query::deleteCurrent()
         throw Error(RowNotFound);
     const int row = m_current;
     emit rowAboutToBeRemoved(row);
-    m_rows.removeRow(row);
+    rowsToChange().removeRow(row);
     forgetIndexes();
     m_current = isEmpty() ? -1 : std::min(row, rowCount() - 1);
     emit rowRemoved(row);

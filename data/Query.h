@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/BackgroundIndexes.h"
 #include "data/Connection.h"
 #include "data/KeyIndex.h"
 #include "data/PrefixIndex.h"
@@ -12,6 +13,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 namespace qor {
 
@@ -144,6 +146,11 @@ public:
     // The first row whose text in field begins with prefix, without regard
     // to letter case; -1 when none. Searches an index built once per open.
     int locatePrefix(const QString &field, const QString &prefix) const;
+    // The indexes of a long list's text and key fields made on a thread of
+    // their own, so that the list takes keys at once: until they are in,
+    // locatePrefix and lookupRow on those fields read the rows one by one.
+    // Shorter lists are indexed at the first search, in a few milliseconds.
+    void prepareIndexesInBackground(const QString &textField, const QString &keyField);
 
     // The connection was destroyed first.
     void forgetConnection() { m_connection = nullptr; }
@@ -167,6 +174,8 @@ private:
     void startInsert(int row);
     int leaveRowTowards(int target);
     void forgetIndexes();
+    void adoptIndexesMade() const;
+    RowSet &rowsToChange();
     void resolveWriteTarget();
     void writeRow();
     QVariant lookup(const FieldDef &def, int row) const;
@@ -192,6 +201,9 @@ private:
     QString m_keyColumn;
     QList<int> m_writableColumns; // result columns that belong to m_table
     int m_keyResultColumn = -1;
+
+    // Last: it reads m_rows until it is stopped.
+    mutable std::unique_ptr<BackgroundIndexes> m_indexesInMaking;
 };
 
 } // namespace qor

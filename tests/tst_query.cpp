@@ -5,6 +5,7 @@
 
 #include "data/Connection.h"
 #include "engine/Error.h"
+#include "data/BackgroundIndexes.h"
 #include "data/Query.h"
 
 #include <QTest>
@@ -234,6 +235,35 @@ private slots:
         const QStringList after = regsOf();
         QCOMPARE(after.mid(0, 2), (QStringList{QStringLiteral("1-о"), QStringLiteral("1-о")}));
         QCOMPARE(after.mid(2), before.mid(2));
+    }
+    // A long list is searched at once: by reading its rows while its indexes
+    // are made on another thread, and through them afterwards; both answer alike.
+    void aLongListAnswersAlikeBeforeAndAfterItsIndexes()
+    {
+        const QStringList surnames{"Ёлкин", "елисеев", "ИВАНОВ", "Иванова", "Petrov", "Жуков"};
+        RowSet rows({{QStringLiteral("id"), ColumnType::Integer}, {QStringLiteral("name"), ColumnType::Text}});
+        for (int i = 0; i < 30000; ++i) {
+            const int row = rows.appendRow();
+            rows.setInteger(row, 0, (qint64(i) * 7919) % 30011); // keys out of order: a hash is made
+            const QByteArray name = (surnames[i % surnames.size()] + u' ' + QString::number(i)).toUtf8();
+            rows.setText(row, 1, name.constData(), name.size());
+        }
+        BackgroundIndexes made(rows, 1, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(made.isDone(), 30000);
+        const PrefixIndex prefixes = made.takePrefixIndex();
+        const KeyIndex keys = made.takeKeyIndex();
+        for (const QString &typed : {"ёл", "ЕЛ", "иванов", "Иванова 1", "p", "жуков 2999", "Ж", "x", ""}) {
+            const int scanned = PrefixIndex::firstRowWithPrefix(rows, 1, typed);
+            QCOMPARE(prefixes.firstRowWithPrefix(typed), scanned);
+            QCOMPARE(PrefixIndex(rows, 1).firstRowWithPrefix(typed), scanned);
+        }
+        for (const qint64 key : {qint64(0), qint64(7919), qint64(30010), qint64(-1), qint64(40000)})
+            QCOMPARE(keys.rowOf(rows, key), KeyIndex::rowOf(rows, 0, key));
+
+        // Stopped as soon as it starts, as when the rows are read again: it
+        // ends without waiting for the work and leaves nothing made.
+        auto stopped = std::make_unique<BackgroundIndexes>(rows, 1, 0);
+        stopped.reset();
     }
 };
 

@@ -5,14 +5,24 @@
 namespace qor::admin {
 
 // A large embedded database for measuring: generated faculties, groups,
-// students and roster rows (each student in rosterRows / students groups on
-// average), with the demo users. Fails when the file exists.
+// students and roster rows, with the demo users. As in an office, each
+// student is in one to three different groups (three in four in one, one in
+// five in two, one in twenty in three), so a roster lists distinct students.
+// The rows follow from the seed alone: the same seed makes the same database.
 struct BenchmarkSize
 {
     int students = 200000;
     int groups = 2000;
-    int rosterRows = 1000000;
+    // Roster rows in all: -1 for every student's groups; otherwise the first
+    // that many of them, by student.
+    int rosterRows = -1;
+    int seed = 1;
 };
+// An office of that many students, with a group for every hundred of them.
+BenchmarkSize officeOfStudents(int students);
+// The roster rows such a database holds.
+int rosterRowCount(const BenchmarkSize &size);
+// Fails when the file exists.
 void createBenchmarkDatabase(const QString &file, const BenchmarkSize &size);
 
 struct ServerAdministrator;
