@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/OrderStatements.h"
 #include "data/Query.h"
+#include "data/RowValues.h"
 #include "engine/Engine.h"
 #include "engine/Error.h"
 
@@ -15,21 +16,6 @@ const QString MovementTable = QStringLiteral("movement_slushatel");
 constexpr int NamesListed = 10;
 // As long as the texts the order lists keep.
 constexpr int OrderTextLength = 50;
-
-QString dayText(const QDate &day)
-{
-    return day.toString(QStringLiteral("dd.MM.yyyy"));
-}
-
-bool isSet(const QVariant &value)
-{
-    return value.isValid() && !value.isNull();
-}
-
-QVariant valueOf(const Query &rows, int row, const char *field)
-{
-    return rows.valueAt(row, rows.findField(QString::fromLatin1(field)));
-}
 
 // The names, one a line, the first few of them and how many more.
 QString namesListed(const QStringList &names)

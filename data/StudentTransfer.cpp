@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/Query.h"
+#include "data/RowValues.h"
 #include "data/StudentStatements.h"
 #include "engine/Engine.h"
 #include "engine/Error.h"
@@ -11,21 +12,6 @@ namespace qor {
 namespace {
 
 const QString MovementTable = QStringLiteral("movement_slushatel");
-
-QString dayText(const QDate &day)
-{
-    return day.toString(QStringLiteral("dd.MM.yyyy"));
-}
-
-bool isSet(const QVariant &value)
-{
-    return value.isValid() && !value.isNull();
-}
-
-QVariant valueOf(const Query &rows, int row, const char *field)
-{
-    return rows.valueAt(row, rows.findField(QString::fromLatin1(field)));
-}
 
 // The row's day of enrolment; invalid when it has none.
 QDate enrolmentDay(const Query &rows, int row)

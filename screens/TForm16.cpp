@@ -7,6 +7,7 @@
 #include "controls/UserAction.h"
 #include "controls/WindowPlacement.h"
 #include "data/DataSource.h"
+#include "data/RowValues.h"
 #include "data/Statements.h"
 #include "data/StudentStatements.h"
 #include "data/TDM.h"
@@ -33,11 +34,6 @@ QLabel *boldLabel(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setFont(tahoma(11, true));
     return label;
-}
-
-QString dayText(const QDate &day)
-{
-    return day.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
 } // namespace
