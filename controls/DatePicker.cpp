@@ -18,9 +18,10 @@ DatePicker::DatePicker(QWidget *parent) : QDateTimeEdit(parent)
 bool DatePicker::eventFilter(QObject *watched, QEvent *event)
 {
     // A click leaves a bare caret inside a part, where the toolkit's editor
-    // would insert digits and then refuse the too long part silently.
+    // would insert digits and then refuse the too long part silently: the
+    // next digit replaces the part under the caret instead.
     if (watched == lineEdit() && event->type() == QEvent::MouseButtonPress) {
-        m_clicked = true;
+        m_caretPlaced = true;
         m_justAdvanced = false;
     }
     return QDateTimeEdit::eventFilter(watched, event);
@@ -68,7 +69,7 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     const bool digit = plain && text.size() == 1 && text[0].isDigit();
     const bool separator = plain && text.size() == 1 && QStringLiteral("./,- ").contains(text[0]);
-    if (std::exchange(m_clicked, false) && (digit || separator) && !lineEdit()->hasSelectedText())
+    if (std::exchange(m_caretPlaced, false) && (digit || separator) && !lineEdit()->hasSelectedText())
         selectPartAtCaret();
     if (separator) {
         // A separator ends the part being typed and moves to the next one,
@@ -84,13 +85,19 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     const int before = currentSectionIndex();
     QDateTimeEdit::keyPressEvent(event);
     m_justAdvanced = digit && currentSectionIndex() != before;
+    // Home, End and the arrows leave a bare caret as a click does.
+    const bool caretMoved = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+                            && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End
+                                || event->key() == Qt::Key_Left || event->key() == Qt::Key_Right);
+    if (caretMoved && !lineEdit()->hasSelectedText())
+        m_caretPlaced = true;
 }
 
 void DatePicker::focusInEvent(QFocusEvent *event)
 {
     QDateTimeEdit::focusInEvent(event);
     m_justAdvanced = false;
-    m_clicked = false;
+    m_caretPlaced = false;
     // From whichever side it is entered, typing starts with the day.
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         setSelectedSection(QDateTimeEdit::DaySection);

@@ -8,7 +8,7 @@ namespace qor {
 // holding a date and time. Digits fill the day, month and year in turn (a
 // separator or Left and Right move between them); Tab leaves it, as it
 // leaves every other control, and entering it starts at the day. After a
-// click, digits replace the part under the caret.
+// click, Home, End or an arrow, digits replace the part under the caret.
 class DatePicker : public QDateTimeEdit
 {
     Q_OBJECT
@@ -25,7 +25,7 @@ protected:
 private:
     void selectPartAtCaret();
 
-    bool m_clicked = false;      // the caret was put by the mouse, nothing typed since
+    bool m_caretPlaced = false;  // the caret was put by the mouse or Home, End, the arrows; nothing typed since
     bool m_justAdvanced = false; // the last digit filled a part and moved on
 };
 

@@ -154,15 +154,19 @@ private slots:
         QTest::addColumn<int>("at");       // the caret position clicked in "10.12.2026"
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QDate>("date");
-        QTest::newRow("day, left edge") << false << 0 << "05.03.2015" << QDate(2015, 3, 5);
-        QTest::newRow("day, middle") << false << 1 << "05032015" << QDate(2015, 3, 5);
-        QTest::newRow("day, right edge") << false << 2 << "05.03.2015" << QDate(2015, 3, 5);
-        QTest::newRow("day, focused") << true << 1 << "17.04.2016" << QDate(2016, 4, 17);
-        QTest::newRow("day, focused, digits") << true << 0 << "05032015" << QDate(2015, 3, 5);
-        QTest::newRow("month") << false << 4 << "03.2015" << QDate(2015, 3, 10);
-        QTest::newRow("month, focused") << true << 3 << "032015" << QDate(2015, 3, 10);
-        QTest::newRow("year") << false << 8 << "2015" << QDate(2015, 12, 10);
-        QTest::newRow("year, focused") << true << 6 << "2015" << QDate(2015, 12, 10);
+        QTest::addColumn<int>("moved"); // a key that moves the caret after the click; 0: none
+        QTest::newRow("day, left edge") << false << 0 << "05.03.2015" << QDate(2015, 3, 5) << 0;
+        QTest::newRow("day, middle") << false << 1 << "05032015" << QDate(2015, 3, 5) << 0;
+        QTest::newRow("day, right edge") << false << 2 << "05.03.2015" << QDate(2015, 3, 5) << 0;
+        QTest::newRow("day, focused") << true << 1 << "17.04.2016" << QDate(2016, 4, 17) << 0;
+        QTest::newRow("day, focused, digits") << true << 0 << "05032015" << QDate(2015, 3, 5) << 0;
+        QTest::newRow("month") << false << 4 << "03.2015" << QDate(2015, 3, 10) << 0;
+        QTest::newRow("month, focused") << true << 3 << "032015" << QDate(2015, 3, 10) << 0;
+        QTest::newRow("year") << false << 8 << "2015" << QDate(2015, 12, 10) << 0;
+        QTest::newRow("year, focused") << true << 6 << "2015" << QDate(2015, 12, 10) << 0;
+        QTest::newRow("Home after a click") << false << 8 << "05032015" << QDate(2015, 3, 5) << int(Qt::Key_Home);
+        QTest::newRow("End after a click") << false << 0 << "2015" << QDate(2015, 12, 10) << int(Qt::Key_End);
+        QTest::newRow("Left into the month") << false << 6 << "03.2015" << QDate(2015, 3, 10) << int(Qt::Key_Left);
     }
     void aClickChoosesThePartTheDigitsReplace()
     {
@@ -170,6 +174,7 @@ private slots:
         QFETCH(int, at);
         QFETCH(QString, typed);
         QFETCH(QDate, date);
+        QFETCH(int, moved);
         pickGroup(QStringLiteral("фак"), QStringLiteral("о"));
         Form6 = Form1->newAddDialog();
         showAndWait(Form6);
@@ -190,6 +195,8 @@ private slots:
             child<QLineEdit>(Form6, "Edit1")->setFocus();
         QTest::mouseClick(edit, Qt::LeftButton, {}, point);
         QCOMPARE(QApplication::focusWidget(), picker);
+        if (moved != 0)
+            QTest::keyClick(picker, Qt::Key(moved));
         QTest::keyClicks(picker, typed);
         QCOMPARE(picker->date(), date);
     }
