@@ -4,6 +4,7 @@
 #include "data/Query.h"
 
 #include <QAbstractListModel>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,6 +176,13 @@ bool CheckList::eventFilter(QObject *watched, QEvent *event)
         }
         if (watched == m_view && plain && key->key() == Qt::Key_Space) {
             toggle(m_view->currentIndex().row());
+            return true;
+        }
+        // Typing among the names goes on in the field, as in the student search.
+        const bool typing = key->key() == Qt::Key_Backspace || (!key->text().isEmpty() && key->text().front().isPrint());
+        if (watched == m_view && typing && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            m_filter->setFocus();
+            QCoreApplication::sendEvent(m_filter, event);
             return true;
         }
     }

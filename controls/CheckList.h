@@ -20,7 +20,8 @@ class Query;
 // matching what is typed, by the rule of the student search (each word
 // typed begins a word of the name, letter case aside, ё read as е). Checks
 // stay on names that the filter hides. A click on a name, or Space on the
-// current one, checks or unchecks it; Down in the field goes to the names.
+// current one, checks or unchecks it; Down in the field goes to the names,
+// and what is typed there goes back to the field.
 // The line under the list counts the names shown and checked.
 class CheckList : public QWidget
 {

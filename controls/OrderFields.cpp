@@ -3,9 +3,11 @@
 #include "controls/ClassicLook.h"
 #include "controls/DatePicker.h"
 #include "controls/LookupList.h"
+#include "controls/MessageBoxes.h"
 #include "controls/UserAction.h"
 #include "data/DataSource.h"
 #include "data/Query.h"
+#include "engine/Error.h"
 
 #include <QGridLayout>
 #include <QInputDialog>
@@ -102,13 +104,23 @@ void OrderFields::SpeedButton1Click()
     ask.setOkButtonText(QStringLiteral("Добавить"));
     ask.setCancelButtonText(QStringLiteral("Отмена"));
     ask.setInputMode(QInputDialog::TextInput);
-    ask.setMinimumWidth(420);
-    // The list keeps no longer a text: the field takes no more than it.
-    if (auto *field = ask.findChild<QLineEdit *>())
+    // The list keeps no longer a text: the field takes no more than it, and
+    // is wide enough to show it.
+    if (auto *field = ask.findChild<QLineEdit *>()) {
         field->setMaxLength(OrderTextLength);
-    if (ask.exec() != QDialog::Accepted)
-        return;
-    m_order->setKeyValue(appendOrderText(*m_orders->dataSet(), m_kind, ask.textValue()));
+        field->setMinimumWidth(field->fontMetrics().averageCharWidth() * OrderTextLength);
+    }
+    // A text the list refuses is asked again, as it was typed.
+    for (;;) {
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        try {
+            m_order->setKeyValue(appendOrderText(*m_orders->dataSet(), m_kind, ask.textValue()));
+            break;
+        } catch (const Error &e) {
+            showErrorDisplay(e.text());
+        }
+    }
     m_number->setFocus();
 }
 

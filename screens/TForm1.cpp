@@ -394,13 +394,14 @@ void TForm1::N40Click()
     if (!writeRosterRow() || roster->eof())
         return;
     const QList<int> chosen = ui->DBGridEh1->selectedQueryRows();
-    bool expelled = false;
+    bool reread = false;
     showModal(Form17, [&] {
         auto *dialog = new TForm17(roster, chosen);
-        connect(dialog, &TForm17::expelled, this, [&] { expelled = true; });
+        connect(dialog, &TForm17::expelled, this, [&] { reread = true; });
+        connect(dialog, &TForm17::rowsChangedElsewhere, this, [&] { reread = true; });
         return dialog;
     });
-    if (expelled)
+    if (reread)
         rereadRoster();
 }
 

@@ -10,6 +10,7 @@
 #include "data/BulkOrders.h"
 #include "data/Query.h"
 #include "data/TDM.h"
+#include "engine/Error.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,8 +73,8 @@ TForm17::TForm17(Query *roster, const QList<int> &chosen, QWidget *parent)
     auto *leftAlone = new QVBoxLayout;
     leftAlone->addWidget(m_leftAloneTitle);
     leftAlone->addWidget(m_leftAlone, 1);
-    lists->addLayout(toExpel, 3);
-    lists->addLayout(leftAlone, 2);
+    lists->addLayout(toExpel, 1);
+    lists->addLayout(leftAlone, 1);
     layout->addLayout(lists, 1);
 
     layout->addSpacing(6);
@@ -118,6 +119,11 @@ void TForm17::listRows()
     for (int row : std::as_const(m_expelledAlready))
         m_leftAlone->addItem(QStringLiteral("%1 (отчислен %2)")
                                  .arg(valueText(*m_roster, row, "FIO"), dayText(*m_roster, row, "leave_date")));
+    // Rows as tall as the grid's, so that the dots of a capital Ё are not cut off.
+    for (QListWidget *list : {m_toExpel, m_leftAlone}) {
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setSizeHint(QSize(0, list->fontMetrics().height() + 6));
+    }
     m_toExpelTitle->setText(QStringLiteral("Будут отчислены (%1):").arg(m_rows.size()));
     m_leftAloneTitle->setText(QStringLiteral("Уже отчислены, не меняются (%1):").arg(m_expelledAlready.size()));
     m_expel->setEnabled(!m_rows.isEmpty());
@@ -135,7 +141,17 @@ void TForm17::Button1Click()
         if (!askYesNo(question))
             return;
     }
-    expulsion.writeTo(DM->ADOCon, *m_roster, m_rows);
+    try {
+        expulsion.writeTo(DM->ADOCon, *m_roster, m_rows);
+    } catch (const Error &e) {
+        if (e.text() != Query::rowChangedText())
+            throw;
+        // Nothing was written; trying again on the same rows would only be refused again.
+        emit rowsChangedElsewhere();
+        throw Error(e.text()
+                    + QStringLiteral("\nСписок группы будет прочитан заново, когда это окно закроется: "
+                                     "выберите строки снова."));
+    }
     accept();
     emit expelled(int(m_rows.size()));
 }

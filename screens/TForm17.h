@@ -37,6 +37,8 @@ public:
 signals:
     // The rows were expelled.
     void expelled(int rows);
+    // Another client changed rows since they were read: the roster is to be read again.
+    void rowsChangedElsewhere();
 
 private:
     void listRows();

@@ -47,8 +47,8 @@ QList<GridColumn> studentColumns()
     return {
         row,
         GridColumn::titled(QStringLiteral("s_fio"), QStringLiteral("ФИО"), 280),
-        GridColumn::titled(QStringLiteral("faculty"), QStringLiteral("Факультет"), 200),
-        GridColumn::titled(QStringLiteral("name_full"), QStringLiteral("Группа"), 260),
+        GridColumn::titled(QStringLiteral("faculty"), QStringLiteral("Факультет"), 250),
+        GridColumn::titled(QStringLiteral("name_full"), QStringLiteral("Группа"), 230),
     };
 }
 

@@ -222,7 +222,14 @@ private slots:
             QVERIFY(dialog.isVisible()); // what was chosen can be kept or left
         });
         Form1->N40Click();
-        QCOMPARE(mainWindow->boxes, QStringList{RowChanged});
+        QCOMPARE(mainWindow->boxes.size(), 1);
+        QVERIFY(mainWindow->boxes[0].startsWith(RowChanged));
+        // The roster is read again, so that the next try meets the rows as they are.
+        DataGrid *grid = Form1->rosterGrid();
+        QStringList numbers;
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            numbers.append(grid->model()->index(row, grid->modelColumn(3)).data().toString());
+        QVERIFY2(numbers.contains(QStringLiteral("99-к")), qPrintable(numbers.join(u',')));
         // Only the other client's change is stored.
         QStringList expected = stored;
         for (QString &line : expected) {
@@ -269,9 +276,12 @@ private slots:
             type(QStringLiteral("ив"));
             QTest::keyClick(list->filterField(), Qt::Key_Down);
             QTest::keyClick(list->listView(), Qt::Key_Space);
-            list->filterField()->setFocus();
-            QTest::keyClick(list->filterField(), Qt::Key_A, Qt::ControlModifier);
+            // Typed among the names, the keys go on in the field.
+            QTest::keyClick(list->listView(), Qt::Key_Backspace);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+            QCOMPARE(QApplication::focusWidget(), list->filterField());
             type(QStringLiteral("ел"));
+            QCOMPARE(list->filterField()->text(), QStringLiteral("ел"));
             // A click checks a name too.
             QListView *view = list->listView();
             for (int row : {0, 1})
