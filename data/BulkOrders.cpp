@@ -136,14 +136,19 @@ QString BulkExpulsion::refusal(const Query &roster, const QList<int> &rows) cons
         .arg(dayText(expulsion.date), namesListed(later));
 }
 
-void BulkExpulsion::writeTo(Connection *connection, Query &roster, const QList<int> &rows) const
+void BulkExpulsion::writeTo(Connection *connection, Query &roster, const QList<int> &rows,
+                            const std::function<bool(double share)> &goOn) const
 {
     if (const QString reason = refusal(roster, rows); !reason.isEmpty())
         throw Error(reason);
+    const auto written = [&](int count) {
+        if (goOn && !goOn(double(count) / double(rows.size())))
+            throw Error(QStringLiteral("Отчисление отменено. В базу ничего не записано."));
+    };
     connection->inTransaction([&](Engine &) {
         roster.updateRowsAsRead(
             rows, {QStringLiteral("id_prikaz_leave_slushatel"), QStringLiteral("leave_reg"), QStringLiteral("leave_date")},
-            {expulsion.order, expulsion.number, QDateTime(expulsion.date, QTime(0, 0))});
+            {expulsion.order, expulsion.number, QDateTime(expulsion.date, QTime(0, 0))}, written);
     });
 }
 

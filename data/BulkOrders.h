@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 namespace qor {
 
 class Connection;
@@ -64,8 +66,11 @@ struct BulkExpulsion
     // In one transaction: every row gets the order, its number and its day,
     // each only while it still holds everything it held when read; another
     // client's change to any of them writes nothing and throws the conflict
-    // error. Throws qor::Error; refusal() is checked first.
-    void writeTo(Connection *connection, Query &roster, const QList<int> &rows) const;
+    // error. Throws qor::Error; refusal() is checked first. goOn(share
+    // written) is asked now and then; false stops it, writing nothing, with
+    // an error that says so.
+    void writeTo(Connection *connection, Query &roster, const QList<int> &rows,
+                 const std::function<bool(double share)> &goOn = {}) const;
 };
 
 // One enrolment order for many students into one group: a roster row each.

@@ -565,13 +565,20 @@ QString Query::rowChangedText()
     return RowNotFound;
 }
 
-void Query::updateRowsAsRead(const QList<int> &rows, const QStringList &columns, const QList<QVariant> &values)
+void Query::updateRowsAsRead(const QList<int> &rows, const QStringList &columns, const QList<QVariant> &values,
+                             const std::function<void(int count)> &written)
 {
+    // Often enough for a progress bar, seldom enough to cost nothing.
+    constexpr int RowsBetweenReports = 256;
     if (!isOpen())
         throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
     resolveWriteTarget();
     Engine &engine = m_connection->engine();
+    int count = 0;
     for (int row : rows) {
+        if (written && count % RowsBetweenReports == 0)
+            written(count);
+        ++count;
         RowWrite write;
         write.table = m_table;
         write.keyColumn = m_keyColumn;

@@ -134,7 +134,10 @@ public:
     // row only while every column of it still holds what was read: another
     // client's change fails the whole with the conflict error. The rows held
     // here are left as they are; re-open the query to see the writes.
-    void updateRowsAsRead(const QList<int> &rows, const QStringList &columns, const QList<QVariant> &values);
+    // written(count) is called now and then with how many rows are written
+    // so far; it may throw to stop, and the transaction then writes nothing.
+    void updateRowsAsRead(const QList<int> &rows, const QStringList &columns, const QList<QVariant> &values,
+                          const std::function<void(int count)> &written = {});
     // The text of the conflict error: a row changed or deleted by someone else.
     static QString rowChangedText();
     // Runs right before a row is written; may change the row or throw.

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,6 +24,8 @@ namespace qor {
 TForm17 *Form17 = nullptr;
 
 namespace {
+
+constexpr int ProgressAfterMs = 500;
 
 QLabel *boldLabel(const QString &text, QWidget *parent)
 {
@@ -141,8 +144,16 @@ void TForm17::Button1Click()
         if (!askYesNo(question))
             return;
     }
+    // Shown only when the writing lasts: a group of thousands.
+    QProgressDialog progress(QStringLiteral("Отчисление слушателей…"), QStringLiteral("Отмена"), 0, 1000, this);
+    progress.setWindowTitle(applicationTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(ProgressAfterMs);
     try {
-        expulsion.writeTo(DM->ADOCon, *m_roster, m_rows);
+        expulsion.writeTo(DM->ADOCon, *m_roster, m_rows, [&](double share) {
+            progress.setValue(int(share * 1000));
+            return !progress.wasCanceled();
+        });
     } catch (const Error &e) {
         if (e.text() != Query::rowChangedText())
             throw;

@@ -8,7 +8,9 @@
 #include "controls/DataGrid.h"
 #include "controls/DatePicker.h"
 #include "controls/OrderFields.h"
+#include "data/BulkOrders.h"
 #include "data/TDM.h"
+#include "engine/Error.h"
 #include "engine/RowSet.h"
 #include "screens/TForm1.h"
 #include "screens/TForm17.h"
@@ -205,6 +207,25 @@ private slots:
             QVERIFY2(mainWindow->boxes[0].startsWith(refusal), qPrintable(mainWindow->boxes[0]));
             QCOMPARE(storedRoster(1), stored);
         }
+    }
+
+    // Stopped from its progress bar, the expulsion writes nothing (the rows
+    // written before the stop go with the transaction, as on a conflict).
+    void aStoppedExpulsionWritesNothing()
+    {
+        pickGroup(QStringLiteral("фак"), QStringLiteral("бух"));
+        const QStringList stored = storedRoster(1);
+        Query *roster = DM->ADOQ_movement_slushatel;
+        const QList<int> rows = BulkExpulsion::toBeExpelled(*roster, {0, 1, 2, 3, 4, 5, 6});
+        BulkExpulsion expulsion;
+        expulsion.expulsion = {1, QStringLiteral("14-о"), QDate(2026, 12, 20)};
+        try {
+            expulsion.writeTo(DM->ADOCon, *roster, rows, [](double) { return false; });
+            QFAIL("the expulsion went on");
+        } catch (const Error &e) {
+            QCOMPARE(e.text(), QStringLiteral("Отчисление отменено. В базу ничего не записано."));
+        }
+        QCOMPARE(storedRoster(1), stored);
     }
 
     // Another client changes one of the rows after they were read: nothing
