@@ -1,6 +1,7 @@
 #include "controls/ClassicLook.h"
 
 #include <QEvent>
+#include <QPushButton>
 
 namespace qor {
 
@@ -14,6 +15,15 @@ QFont tahoma(int pixels, bool bold)
     if (bold)
         font.setStyleStrategy(QFont::NoAntialias);
     return font;
+}
+
+QPushButton *commandButton(const QString &text, const QString &objectName, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setFont(tahoma(11, true));
+    button->setMinimumWidth(110);
+    return button;
 }
 
 QColor desktopColor()

@@ -4,11 +4,17 @@
 #include <QFont>
 #include <QFrame>
 
+class QPushButton;
+
 namespace qor {
 
 // The faces, sizes and colours the windows were designed with, in one place.
 
 QFont tahoma(int pixels, bool bold = false);
+
+// A button of a report window's row of commands (print, save, close): bold
+// Tahoma, as wide as its neighbours.
+QPushButton *commandButton(const QString &text, const QString &objectName, QWidget *parent);
 
 // Stand-ins for the Windows system colours of the design.
 QColor desktopColor();                  // classic desktop teal

@@ -88,18 +88,10 @@ TForm15::TForm15(const QVariant &student, QWidget *parent) : SecondaryWindow(par
     layout->addWidget(m_notes);
 
     auto *buttons = new QHBoxLayout;
-    m_transfer = new QPushButton(QStringLiteral("Перевести в другую группу…"), this);
-    m_transfer->setObjectName(QStringLiteral("BitBtn1"));
-    m_print = new QPushButton(QStringLiteral("Печать…"), this);
-    m_print->setObjectName(QStringLiteral("BitBtn2"));
-    m_save = new QPushButton(QStringLiteral("Сохранить…"), this);
-    m_save->setObjectName(QStringLiteral("BitBtn3"));
-    m_close = new QPushButton(QStringLiteral("Закрыть"), this);
-    m_close->setObjectName(QStringLiteral("BitBtn4"));
-    for (QPushButton *button : {m_transfer, m_print, m_save, m_close}) {
-        button->setFont(tahoma(11, true));
-        button->setMinimumWidth(110);
-    }
+    m_transfer = commandButton(QStringLiteral("Перевести в другую группу…"), QStringLiteral("BitBtn1"), this);
+    m_print = commandButton(QStringLiteral("Печать…"), QStringLiteral("BitBtn2"), this);
+    m_save = commandButton(QStringLiteral("Сохранить…"), QStringLiteral("BitBtn3"), this);
+    m_close = commandButton(QStringLiteral("Закрыть"), QStringLiteral("BitBtn4"), this);
     buttons->addWidget(m_transfer);
     buttons->addStretch(1);
     buttons->addWidget(m_print);

@@ -115,16 +115,9 @@ TForm19::TForm19(QWidget *parent) : SecondaryWindow(parent)
     layout->addWidget(m_studentGrid, 3);
 
     auto *buttons = new QHBoxLayout;
-    m_print = new QPushButton(QStringLiteral("Печать…"), this);
-    m_print->setObjectName(QStringLiteral("BitBtn1"));
-    m_save = new QPushButton(QStringLiteral("Сохранить…"), this);
-    m_save->setObjectName(QStringLiteral("BitBtn2"));
-    m_close = new QPushButton(QStringLiteral("Закрыть"), this);
-    m_close->setObjectName(QStringLiteral("BitBtn3"));
-    for (QPushButton *button : {m_print, m_save, m_close}) {
-        button->setFont(tahoma(11, true));
-        button->setMinimumWidth(110);
-    }
+    m_print = commandButton(QStringLiteral("Печать…"), QStringLiteral("BitBtn1"), this);
+    m_save = commandButton(QStringLiteral("Сохранить…"), QStringLiteral("BitBtn2"), this);
+    m_close = commandButton(QStringLiteral("Закрыть"), QStringLiteral("BitBtn3"), this);
     buttons->addStretch(1);
     buttons->addWidget(m_print);
     buttons->addWidget(m_save);
