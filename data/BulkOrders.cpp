@@ -143,7 +143,7 @@ void BulkExpulsion::writeTo(Connection *connection, Query &roster, const QList<i
         throw Error(reason);
     const auto written = [&](int count) {
         if (goOn && !goOn(double(count) / double(rows.size())))
-            throw Error(QStringLiteral("Отчисление отменено. В базу ничего не записано."));
+            throw ExpulsionCancelled();
     };
     connection->inTransaction([&](Engine &) {
         roster.updateRowsAsRead(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/StudentTransfer.h"
+#include "engine/Error.h"
 
 #include <QDate>
 #include <QList>
@@ -47,6 +48,13 @@ QVariant appendOrderText(Query &orders, OrderKind kind, const QString &text);
 // under an order of the same text on another day (a typo would split the
 // order in two without a word). Throws qor::Error when they cannot be read.
 QStringList questionsBeforeOrder(Connection *connection, const QString &orderText, const OrderEntry &entry);
+
+// An expulsion the user stopped: nothing was written.
+class ExpulsionCancelled : public Error
+{
+public:
+    ExpulsionCancelled() : Error(QStringLiteral("Отчисление отменено. В базу ничего не записано.")) {}
+};
 
 // One expulsion order for many roster rows of the roster as read. Only the
 // rows without an expulsion date get it; the others are left alone.

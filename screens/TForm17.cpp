@@ -147,6 +147,7 @@ void TForm17::Button1Click()
     // Shown only when the writing lasts: a group of thousands.
     QProgressDialog progress(QStringLiteral("Отчисление слушателей…"), QStringLiteral("Отмена"), 0, 1000, this);
     progress.setWindowTitle(applicationTitle());
+    progress.setMinimumWidth(420); // the title whole
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressAfterMs);
     try {
@@ -154,6 +155,10 @@ void TForm17::Button1Click()
             progress.setValue(int(share * 1000));
             return !progress.wasCanceled();
         });
+    } catch (const ExpulsionCancelled &cancelled) {
+        progress.reset();
+        showMessage(cancelled.text()); // the user's own choice: no error
+        return;
     } catch (const Error &e) {
         if (e.text() != Query::rowChangedText())
             throw;

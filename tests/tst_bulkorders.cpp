@@ -222,7 +222,7 @@ private slots:
         try {
             expulsion.writeTo(DM->ADOCon, *roster, rows, [](double) { return false; });
             QFAIL("the expulsion went on");
-        } catch (const Error &e) {
+        } catch (const ExpulsionCancelled &e) {
             QCOMPARE(e.text(), QStringLiteral("Отчисление отменено. В базу ничего не записано."));
         }
         QCOMPARE(storedRoster(1), stored);
