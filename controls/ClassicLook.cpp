@@ -1,6 +1,7 @@
 #include "controls/ClassicLook.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPushButton>
 
 namespace qor {
@@ -24,6 +25,15 @@ QPushButton *commandButton(const QString &text, const QString &objectName, QWidg
     button->setFont(tahoma(11, true));
     button->setMinimumWidth(110);
     return button;
+}
+
+void widenForTitle(QWidget *window)
+{
+    QFont bold = window->font();
+    bold.setBold(true);
+    // The frame's buttons and the margins beside the text.
+    constexpr int FrameExtra = 120;
+    window->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(window->windowTitle()) + FrameExtra);
 }
 
 QColor desktopColor()

@@ -16,6 +16,10 @@ QFont tahoma(int pixels, bool bold = false);
 // Tahoma, as wide as its neighbours.
 QPushButton *commandButton(const QString &text, const QString &objectName, QWidget *parent);
 
+// Makes a small window (a progress window) wide enough for its title, the
+// long application title with the day and time, in the frame's bold face.
+void widenForTitle(QWidget *window);
+
 // Stand-ins for the Windows system colours of the design.
 QColor desktopColor();                  // classic desktop teal
 QColor activeCaptionGradientColor();    // the decorative strips

@@ -165,7 +165,7 @@ void TForm13::readSheet(int sheet)
 {
     QProgressDialog progress(QStringLiteral("Чтение файла «%1»…").arg(m_file->fileName()), QString(), 0, 100, this);
     progress.setWindowTitle(applicationTitle());
-    progress.setMinimumWidth(420); // the title whole
+    widenForTitle(&progress);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressAfterMs);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -274,7 +274,7 @@ void TForm13::Button2Click()
 
     QProgressDialog progress(QStringLiteral("Импорт слушателей…"), QStringLiteral("Отмена"), 0, 1000, this);
     progress.setWindowTitle(applicationTitle());
-    progress.setMinimumWidth(420); // the title whole
+    widenForTitle(&progress);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressAfterMs);
     ImportPlan done;

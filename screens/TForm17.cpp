@@ -147,7 +147,7 @@ void TForm17::Button1Click()
     // Shown only when the writing lasts: a group of thousands.
     QProgressDialog progress(QStringLiteral("Отчисление слушателей…"), QStringLiteral("Отмена"), 0, 1000, this);
     progress.setWindowTitle(applicationTitle());
-    progress.setMinimumWidth(420); // the title whole
+    widenForTitle(&progress);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressAfterMs);
     try {
