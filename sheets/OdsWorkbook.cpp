@@ -1,6 +1,7 @@
 #include "sheets/OdsWorkbook.h"
 
 #include "engine/Error.h"
+#include "sheets/XmlPart.h"
 #include "sheets/ZipArchive.h"
 
 #include <QXmlStreamReader>
@@ -65,39 +66,11 @@ OdsWorkbook::~OdsWorkbook() = default;
 
 void OdsWorkbook::parseContent(const std::function<bool(QXmlStreamReader &)> &token, const Progress &progress) const
 {
-    QXmlStreamReader xml;
-    bool stopped = false;
-    bool ended = false;
     try {
-        m_zip->stream(ContentPart, [&](const QByteArray &piece, double share) {
-            xml.addData(piece);
-            for (;;) {
-                const QXmlStreamReader::TokenType type = xml.readNext();
-                if (xml.hasError()) {
-                    if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
-                        break;
-                    throw damaged(
-                        m_fileName,
-                        QStringLiteral("content.xml, строка %1: %2").arg(xml.lineNumber()).arg(xml.errorString()));
-                }
-                if (type == QXmlStreamReader::EndDocument) {
-                    ended = true;
-                    break;
-                }
-                if (!token(xml)) {
-                    stopped = true;
-                    return false;
-                }
-            }
-            if (progress)
-                progress(share);
-            return !ended;
-        });
+        parseXmlPart(*m_zip, ContentPart, token, progress);
     } catch (const ZipError &e) {
         throw damaged(m_fileName, e.text());
     }
-    if (!stopped && !ended)
-        throw damaged(m_fileName, QStringLiteral("content.xml обрывается"));
 }
 
 void OdsWorkbook::readRows(int sheet, const RowReader &row, const Progress &progress)

@@ -1,6 +1,7 @@
 #include "sheets/XlsxWorkbook.h"
 
 #include "engine/Error.h"
+#include "sheets/XmlPart.h"
 #include "sheets/ZipArchive.h"
 
 #include <QRegularExpression>
@@ -20,44 +21,16 @@ Error damaged(const QString &fileName, const QString &reason)
                      .arg(fileName, reason));
 }
 
-// Feeds a part's XML to a reader as it is unpacked; token is called with
-// the reader at every token and returns false to stop. Told the share read.
+// A part's XML to a reader as it is unpacked (parseXmlPart), its failures
+// said as the file's damage.
 void parsePart(const ZipArchive &zip, const QString &part, const QString &fileName,
                const std::function<bool(QXmlStreamReader &)> &token, const Workbook::Progress &progress = {})
 {
-    QXmlStreamReader xml;
-    bool stopped = false;
-    bool ended = false;
     try {
-        zip.stream(part, [&](const QByteArray &piece, double share) {
-            xml.addData(piece);
-            for (;;) {
-                const QXmlStreamReader::TokenType type = xml.readNext();
-                if (xml.hasError()) {
-                    if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
-                        break; // more to come
-                    throw damaged(
-                        fileName,
-                        QStringLiteral("%1, строка %2: %3").arg(part).arg(xml.lineNumber()).arg(xml.errorString()));
-                }
-                if (type == QXmlStreamReader::EndDocument) {
-                    ended = true;
-                    break;
-                }
-                if (!token(xml)) {
-                    stopped = true;
-                    return false;
-                }
-            }
-            if (progress)
-                progress(share);
-            return !ended;
-        });
+        parseXmlPart(zip, part, token, progress);
     } catch (const ZipError &e) {
         throw damaged(fileName, e.text());
     }
-    if (!stopped && !ended)
-        throw damaged(fileName, QStringLiteral("%1 обрывается").arg(part));
 }
 
 // By local name, whatever prefix its namespace has.
