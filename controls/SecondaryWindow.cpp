@@ -16,6 +16,8 @@ void SecondaryWindow::keyPressEvent(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Escape:
         event->accept();
+        if (m_closesOnEscape)
+            reject();
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -22,6 +22,9 @@ public:
     explicit SecondaryWindow(QWidget *parent = nullptr);
 
 protected:
+    // For a window that holds nothing typed (a report, a search): Escape
+    // closes it, as it closes a read-only window anywhere.
+    void closeOnEscape() { m_closesOnEscape = true; }
     void writeOnClosing(DataGrid *grid) { m_grids.append(grid); }
     // Runs once the rows are written, as the window closes; an error keeps it open.
     virtual void closing() {}
@@ -32,6 +35,7 @@ protected:
 
 private:
     QList<DataGrid *> m_grids;
+    bool m_closesOnEscape = false;
 };
 
 // Creates a window, keeps it in its program-wide variable while it is shown

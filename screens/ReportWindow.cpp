@@ -103,6 +103,7 @@ ReportWindow::ReportWindow(const QString &caption, QWidget *parent) : SecondaryW
 {
     setFont(tahoma(11));
     setWindowTitle(caption);
+    closeOnEscape();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 10, 8, 8);
@@ -255,14 +256,6 @@ bool ReportWindow::eventFilter(QObject *watched, QEvent *event)
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void ReportWindow::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    SecondaryWindow::keyPressEvent(event);
-}
 
 void ReportWindow::BitBtn1Click()
 {

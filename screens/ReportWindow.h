@@ -55,7 +55,6 @@ private:
     bool readHeldBack();
     void chooseLine(int row);
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     void BitBtn1Click();
     void BitBtn2Click();
 

@@ -51,6 +51,7 @@ TForm14::TForm14(QWidget *parent) : SecondaryWindow(parent)
 {
     setFont(tahoma(11));
     setWindowTitle(Caption);
+    closeOnEscape();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 12, 8, 8);
@@ -275,13 +276,5 @@ bool TForm14::eventFilter(QObject *watched, QEvent *event)
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void TForm14::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    SecondaryWindow::keyPressEvent(event);
-}
 
 } // namespace qor

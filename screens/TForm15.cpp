@@ -48,6 +48,7 @@ TForm15::TForm15(const QVariant &student, QWidget *parent) : SecondaryWindow(par
 {
     setFont(tahoma(11));
     setWindowTitle(Caption);
+    closeOnEscape();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 12, 8, 8);
@@ -194,13 +195,5 @@ bool TForm15::eventFilter(QObject *watched, QEvent *event)
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void TForm15::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    SecondaryWindow::keyPressEvent(event);
-}
 
 } // namespace qor

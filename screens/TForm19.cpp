@@ -70,6 +70,7 @@ TForm19::TForm19(QWidget *parent) : SecondaryWindow(parent)
 {
     setFont(tahoma(11));
     setWindowTitle(Caption);
+    closeOnEscape();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 12, 8, 8);
@@ -204,13 +205,5 @@ bool TForm19::eventFilter(QObject *watched, QEvent *event)
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void TForm19::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    SecondaryWindow::keyPressEvent(event);
-}
 
 } // namespace qor
